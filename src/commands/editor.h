@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "data/equipment_file.h"
+#include "form_access.h"
+
+namespace varnel::commands {
+
+// What the commands share: the window's controls and the one open equipment file.
+class Editor {
+public:
+    explicit Editor(QWidget& form) : form_(form) {}
+
+    FormAccess& form() { return form_; }
+
+    // The open equipment file, or nullptr while no file is open.
+    data::EquipmentFile* file() { return file_ ? &*file_ : nullptr; }
+    void attach(data::EquipmentFile file) { file_.emplace(std::move(file)); }
+    std::optional<data::EquipmentFile> detach() { return std::exchange(file_, std::nullopt); }
+
+private:
+    FormAccess form_;
+    std::optional<data::EquipmentFile> file_;
+};
+
+// A file-name text of the window as the operating system's path bytes, and back.
+std::string pathFromText(const QString& text);
+QString textFromPath(const std::string& path);
+
+// The file commands, which Open File enables and Close disables, in that order.
+inline constexpr const char* kFileCommands[] = {"closeM",   "ReadM", "PREVu",  "NEXTu",
+                                                "Command1", "BACK",  "CreateB"};
+
+}  // namespace varnel::commands

@@ -1,0 +1,68 @@
+#include <QString>
+
+#include "commands.h"
+#include "data/error.h"
+#include "data/system_files.h"
+#include "report.h"
+
+namespace varnel::commands {
+namespace {
+
+void closeAndReport(data::EquipmentFile& file) {
+    try {
+        file.close();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, QString::fromStdString(error.what()));
+    }
+}
+
+}  // namespace
+
+void openFile(Editor& editor) {
+    FormAccess& form = editor.form();
+    if (editor.file() != nullptr) {
+        return;  // the button is disabled while a file is open
+    }
+    const std::string path = data::resolvePath(pathFromText(form.text("EQP")));
+    std::int64_t highest = 0;
+    try {
+        data::EquipmentFile file = data::EquipmentFile::open(path);
+        highest = file.highestUnitNumber();
+        editor.attach(std::move(file));
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+        return;
+    }
+
+    form.setCaption("MaxT1", QString::number(highest));
+    form.setEnabled("open1", false);
+    for (const char* name : kFileCommands) {
+        form.setEnabled(name, true);
+    }
+    if (editor.file()->readOnly()) {
+        report(Severity::Notice,
+               QStringLiteral("%1 can only be read: you can look at its units, but Save, "
+                              "Create Unit and Replace will be refused.")
+                   .arg(textFromPath(path)));
+    }
+    readUnit(editor);
+}
+
+void closeFile(Editor& editor) {
+    FormAccess& form = editor.form();
+    if (auto file = editor.detach()) {
+        closeAndReport(*file);
+    }
+    form.setEnabled("open1", true);
+    for (const char* name : kFileCommands) {
+        form.setEnabled(name, false);
+    }
+}
+
+void closeForExit(Editor& editor) {
+    if (auto file = editor.detach()) {
+        closeAndReport(*file);
+    }
+}
+
+}  // namespace varnel::commands

@@ -1,0 +1,29 @@
+#include "report.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace varnel::commands {
+namespace {
+
+ReportHandler& installedHandler() {
+    static ReportHandler handler;
+    return handler;
+}
+
+}  // namespace
+
+void report(Severity severity, const QString& message) {
+    if (installedHandler()) {
+        installedHandler()(severity, message);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", severity == Severity::Problem ? "Problem" : "Notice",
+                 message.toLocal8Bit().constData());
+}
+
+ReportHandler setReportHandler(ReportHandler handler) {
+    return std::exchange(installedHandler(), std::move(handler));
+}
+
+}  // namespace varnel::commands

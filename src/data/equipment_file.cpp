@@ -1,0 +1,175 @@
+#include "equipment_file.h"
+
+#include <utility>
+
+#include "error.h"
+#include "record_layout.h"
+
+namespace varnel::data {
+
+EquipmentFile EquipmentFile::open(const std::string& path) {
+    SystemFiles& files = systemFiles();
+    const std::string couldNot = "Could not open " + path + ": ";
+
+    const auto before = files.statusOfPath(path);
+    if (!before.ok()) {
+        throw Error(couldNot + files.describe(before.error) + ".");
+    }
+    if (!before.value.exists) {
+        throw Error("There is no file \"" + fileNameOf(path) + "\" in " + folderOf(path) +
+                    ". Check the file name; nothing was created.");
+    }
+    if (before.value.isFolder) {
+        throw Error(couldNot + files.describe(errorIsFolder()) + ".");
+    }
+
+    bool readOnly = false;
+    auto opened = files.open(path, OpenMode::ReadWrite);
+    if (!opened.ok() &&
+        (opened.error == errorAccessDenied() || opened.error == errorReadOnlyFileSystem())) {
+        opened = files.open(path, OpenMode::ReadOnly);
+        readOnly = true;
+    }
+    if (!opened.ok()) {
+        throw Error(couldNot + files.describe(opened.error) + ".");
+    }
+    const auto status = files.status(opened.value);
+    if (!status.ok() || status.value.isFolder) {
+        const SystemError error = status.ok() ? errorIsFolder() : status.error;
+        files.close(opened.value);
+        throw Error(couldNot + files.describe(error) + ".");
+    }
+    return EquipmentFile(path, opened.value, readOnly, status.value.identity);
+}
+
+EquipmentFile::EquipmentFile(std::string path, int handle, bool readOnly, FileIdentity identity)
+    : path_(std::move(path)), handle_(handle), readOnly_(readOnly), identity_(identity) {}
+
+EquipmentFile::EquipmentFile(EquipmentFile&& other) noexcept
+    : path_(std::move(other.path_)),
+      handle_(std::exchange(other.handle_, -1)),
+      readOnly_(other.readOnly_),
+      identity_(other.identity_) {}
+
+EquipmentFile& EquipmentFile::operator=(EquipmentFile&& other) noexcept {
+    if (this != &other) {
+        if (handle_ >= 0) {
+            systemFiles().close(handle_);
+        }
+        path_ = std::move(other.path_);
+        handle_ = std::exchange(other.handle_, -1);
+        readOnly_ = other.readOnly_;
+        identity_ = other.identity_;
+    }
+    return *this;
+}
+
+EquipmentFile::~EquipmentFile() {
+    if (handle_ >= 0) {
+        systemFiles().close(handle_);  // a destructor cannot report; close() is the checked path
+    }
+}
+
+void EquipmentFile::fail(const std::string& what, SystemError error) const {
+    throw Error("Could not " + what + " " + path_ + ": " + systemFiles().describe(error) + ".");
+}
+
+std::int64_t EquipmentFile::length() const {
+    const auto status = systemFiles().status(handle_);
+    if (!status.ok()) {
+        fail("get the length of", status.error);
+    }
+    return status.value.length;
+}
+
+std::int64_t EquipmentFile::highestUnitNumber() const {
+    return layout::highestUnitNumber(length());
+}
+
+std::vector<std::uint8_t> EquipmentFile::readBytes(std::int64_t offset, std::size_t count) const {
+    std::vector<std::uint8_t> bytes(count, 0);
+    if (offset < 0) {
+        throw Error("Could not read " + path_ + ": a position before the start of the file.");
+    }
+    const auto read = systemFiles().readAt(handle_, bytes.data(), count, offset);
+    if (!read.ok()) {
+        fail("read", read.error);
+    }
+    return bytes;  // whatever lay past the end stays 0
+}
+
+std::uint8_t EquipmentFile::readByte(std::int64_t offset) const { return readBytes(offset, 1)[0]; }
+
+std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
+    const auto bytes = readBytes(offset, 2);
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
+}
+
+void EquipmentFile::requireWritable(std::int64_t offset) const {
+    if (readOnly_) {
+        throw Error(path_ + " is read-only: nothing was changed.");
+    }
+    if (offset < 0 || offset > length()) {
+        throw Error("Could not write " + path_ +
+                    ": the position lies beyond the end of the file. Nothing was changed.");
+    }
+}
+
+void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+    requireWritable(offset);
+    if (bytes.empty()) {
+        return;
+    }
+    const auto written = systemFiles().writeAt(handle_, bytes.data(), bytes.size(), offset);
+    if (!written.ok()) {
+        fail("write", written.error);
+    }
+    if (written.value != bytes.size()) {
+        // Only a full disk makes a regular file take part of a write.
+        fail("write all of", errorNoSpace());
+    }
+}
+
+void EquipmentFile::writeByte(std::int64_t offset, std::uint8_t value) {
+    writeBytes(offset, std::span<const std::uint8_t>(&value, 1));
+}
+
+void EquipmentFile::writeWord(std::int64_t offset, std::int16_t value) {
+    const auto word = static_cast<std::uint16_t>(value);
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(word & 0xFF),
+                                   static_cast<std::uint8_t>(word >> 8)};
+    writeBytes(offset, bytes);
+}
+
+void EquipmentFile::syncToDisk() {
+    if (readOnly_) {
+        return;
+    }
+    const SystemError error = systemFiles().syncToDisk(handle_);
+    if (error != 0) {
+        fail("save the changes to disk for", error);
+    }
+}
+
+bool EquipmentFile::stillInPlace() const {
+    const auto atPath = systemFiles().statusOfPath(path_);
+    return atPath.ok() && atPath.value.exists && atPath.value.identity == identity_;
+}
+
+void EquipmentFile::close() {
+    if (handle_ < 0) {
+        return;
+    }
+    const int handle = std::exchange(handle_, -1);
+    SystemError error = readOnly_ ? 0 : systemFiles().syncToDisk(handle);
+    const SystemError closeError = systemFiles().close(handle);
+    if (error == 0) {
+        error = closeError;
+    }
+    if (error != 0) {
+        throw Error("Could not close " + path_ + " cleanly: " + systemFiles().describe(error) +
+                    ". The last changes may not all be on disk.");
+    }
+}
+
+}  // namespace varnel::data

@@ -1,0 +1,199 @@
+// The POSIX implementation of SystemFiles: the one file that talks to the operating system.
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "system_files.h"
+
+namespace varnel::data {
+namespace {
+
+template <typename Call>
+auto retryOnInterrupt(Call call) {
+    for (;;) {
+        auto result = call();
+        if (result != -1 || errno != EINTR) {
+            return result;
+        }
+    }
+}
+
+FileStatus statusFrom(const struct stat& info) {
+    FileStatus status;
+    status.exists = true;
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.length = static_cast<std::int64_t>(info.st_size);
+    status.identity = {static_cast<std::uint64_t>(info.st_dev),
+                       static_cast<std::uint64_t>(info.st_ino)};
+    return status;
+}
+
+class PosixSystemFiles final : public SystemFiles {
+public:
+    SystemResult<int> open(const std::string& path, OpenMode mode) override {
+        int flags = O_CLOEXEC;
+        switch (mode) {
+            case OpenMode::ReadWrite:
+                flags |= O_RDWR;
+                break;
+            case OpenMode::ReadOnly:
+                flags |= O_RDONLY;
+                break;
+            case OpenMode::CreateTruncate:
+                flags |= O_WRONLY | O_CREAT | O_TRUNC;
+                break;
+        }
+        const int handle = retryOnInterrupt([&] { return ::open(path.c_str(), flags, 0644); });
+        if (handle < 0) {
+            return {-1, errno};
+        }
+        return {handle, 0};
+    }
+
+    SystemResult<std::size_t> readAt(int handle, void* buffer, std::size_t size,
+                                     std::int64_t offset) override {
+        std::size_t done = 0;
+        auto* bytes = static_cast<char*>(buffer);
+        while (done < size) {
+            const ssize_t got = retryOnInterrupt(
+                [&] { return ::pread(handle, bytes + done, size - done, offset + done); });
+            if (got < 0) {
+                return {done, errno};
+            }
+            if (got == 0) {
+                break;  // end of file
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        return {done, 0};
+    }
+
+    SystemResult<std::size_t> writeAt(int handle, const void* buffer, std::size_t size,
+                                      std::int64_t offset) override {
+        const ssize_t put =
+            retryOnInterrupt([&] { return ::pwrite(handle, buffer, size, offset); });
+        if (put < 0) {
+            return {0, errno};
+        }
+        return {static_cast<std::size_t>(put), 0};
+    }
+
+    SystemResult<FileStatus> status(int handle) override {
+        struct stat info {};
+        if (::fstat(handle, &info) != 0) {
+            return {{}, errno};
+        }
+        return {statusFrom(info), 0};
+    }
+
+    SystemResult<FileStatus> statusOfPath(const std::string& path) override {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                return {FileStatus{}, 0};  // no such file: a status, not a failure
+            }
+            return {{}, errno};
+        }
+        return {statusFrom(info), 0};
+    }
+
+    SystemError syncToDisk(int handle) override {
+        return retryOnInterrupt([&] { return ::fsync(handle); }) == 0 ? 0 : errno;
+    }
+
+    SystemError close(int handle) override {
+        // close() must not be retried on EINTR: the descriptor is gone either way.
+        return ::close(handle) == 0 ? 0 : errno;
+    }
+
+    SystemError rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    }
+
+    SystemError remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 ? 0 : errno;
+    }
+
+    SystemError syncFolder(const std::string& folder) override {
+        const int handle = retryOnInterrupt(
+            [&] { return ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC); });
+        if (handle < 0) {
+            return errno;
+        }
+        SystemError error = syncToDisk(handle);
+        const SystemError closeError = close(handle);
+        return error != 0 ? error : closeError;
+    }
+
+    std::string currentFolder() override {
+        char buffer[PATH_MAX];
+        if (::getcwd(buffer, sizeof buffer) == nullptr) {
+            return ".";
+        }
+        return buffer;
+    }
+
+    char separator() const override { return '/'; }
+
+    bool isAbsolute(const std::string& path) const override {
+        return !path.empty() && path.front() == '/';
+    }
+
+    std::string describe(SystemError error) const override {
+        switch (error) {
+            case ENOENT:
+                return "there is no such file";
+            case EISDIR:
+                return "it is a folder";
+            case ENOTDIR:
+                return "a part of the path is not a folder";
+            case EACCES:
+            case EPERM:
+                return "permission was denied";
+            case EROFS:
+                return "the file system is read-only";
+            case ENOSPC:
+                return "the disk is full";
+            case EDQUOT:
+                return "the disk quota is used up";
+            case EIO:
+                return "the device reported an input/output error";
+            case ETXTBSY:
+            case EBUSY:
+                return "the file is in use by another program";
+            case ENAMETOOLONG:
+                return "the name is too long";
+            case EMFILE:
+            case ENFILE:
+                return "too many files are open";
+            default:
+                return std::strerror(error);
+        }
+    }
+};
+
+PosixSystemFiles realFiles;
+SystemFiles* filesInUse = &realFiles;
+
+}  // namespace
+
+SystemFiles& systemFiles() { return *filesInUse; }
+
+SystemFiles* installSystemFiles(SystemFiles* files) {
+    SystemFiles* previous = filesInUse;
+    filesInUse = files != nullptr ? files : &realFiles;
+    return previous;
+}
+
+SystemError errorNoSpace() { return ENOSPC; }
+SystemError errorIo() { return EIO; }
+SystemError errorNoSuchFile() { return ENOENT; }
+SystemError errorIsFolder() { return EISDIR; }
+SystemError errorReadOnlyFileSystem() { return EROFS; }
+SystemError errorAccessDenied() { return EACCES; }
+
+}  // namespace varnel::data

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The editor's only door to the operating system's file interface. Every open, positioned read
+// and write, length query, flush to disk, rename and remove goes through SystemFiles, so that
+// tests can substitute an implementation that fails on purpose, and a port to another operating
+// system replaces the one file that implements it.
+namespace varnel::data {
+
+// An operating-system error code (errno on POSIX); 0 means success.
+using SystemError = int;
+
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileStatus {
+    bool exists = false;
+    bool isFolder = false;
+    std::int64_t length = 0;
+    FileIdentity identity;
+};
+
+enum class OpenMode {
+    ReadWrite,        // an existing file, for reading and writing
+    ReadOnly,         // an existing file, for reading
+    CreateTruncate,   // create or empty a file, for writing
+};
+
+template <typename T>
+struct SystemResult {
+    T value{};
+    SystemError error = 0;
+    bool ok() const { return error == 0; }
+};
+
+class SystemFiles {
+public:
+    virtual ~SystemFiles() = default;
+
+    virtual SystemResult<int> open(const std::string& path, OpenMode mode) = 0;
+    // Reads up to size bytes; fewer only at the end of the file.
+    virtual SystemResult<std::size_t> readAt(int handle, void* buffer, std::size_t size,
+                                             std::int64_t offset) = 0;
+    // Writes size bytes; a result below size is a short write.
+    virtual SystemResult<std::size_t> writeAt(int handle, const void* buffer, std::size_t size,
+                                              std::int64_t offset) = 0;
+    virtual SystemResult<FileStatus> status(int handle) = 0;
+    virtual SystemResult<FileStatus> statusOfPath(const std::string& path) = 0;
+    virtual SystemError syncToDisk(int handle) = 0;
+    virtual SystemError close(int handle) = 0;
+    virtual SystemError rename(const std::string& from, const std::string& to) = 0;
+    virtual SystemError remove(const std::string& path) = 0;
+    // Makes a rename or remove inside the folder survive a power cut.
+    virtual SystemError syncFolder(const std::string& folder) = 0;
+    virtual std::string currentFolder() = 0;
+
+    // The platform's path rules.
+    virtual char separator() const = 0;
+    virtual bool isAbsolute(const std::string& path) const = 0;
+    // The reason behind an error code, in plain words ("it is a folder").
+    virtual std::string describe(SystemError error) const = 0;
+};
+
+// The implementation in use: the real one unless a test has installed another.
+SystemFiles& systemFiles();
+
+// Installs files as the implementation in use (nullptr restores the real one) and returns the
+// one that was in use.
+SystemFiles* installSystemFiles(SystemFiles* files);
+
+// The path that a file-name text names: as it stands when absolute, else inside the current
+// working folder.
+std::string resolvePath(const std::string& nameText);
+
+// The folder part of a path (what lies before its last separator).
+std::string folderOf(const std::string& path);
+
+// The file-name part of a path (what follows its last separator).
+std::string fileNameOf(const std::string& path);
+
+// Well-known error codes, so that code outside the implementation file and tests can name them.
+SystemError errorNoSpace();
+SystemError errorIo();
+SystemError errorNoSuchFile();
+SystemError errorIsFolder();
+SystemError errorReadOnlyFileSystem();
+SystemError errorAccessDenied();
+
+}  // namespace varnel::data

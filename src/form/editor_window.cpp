@@ -1,0 +1,203 @@
+#include "editor_window.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <map>
+#include <vector>
+
+#include "commands/commands.h"
+#include "commands/report.h"
+#include "control_table.h"
+
+namespace varnel::form {
+namespace {
+
+QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
+    const QString text = QString::fromUtf8(spec.text);
+    QWidget* widget = nullptr;
+    switch (spec.kind) {
+        case Kind::TextField:
+            widget = new QLineEdit(text, parent);
+            break;
+        case Kind::Label: {
+            auto* label = new QLabel(text, parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setWordWrap(true);
+            widget = label;
+            break;
+        }
+        case Kind::Button: {
+            auto* button = new QPushButton(text, parent);
+            button->setAutoDefault(false);
+            widget = button;
+            break;
+        }
+        case Kind::CheckBox:
+            widget = new QCheckBox(text, parent);
+            break;
+        case Kind::Frame:
+            widget = new QGroupBox(text, parent);
+            break;
+    }
+    widget->setObjectName(QString::fromLatin1(spec.name));
+    widget->setProperty("tabPlace", spec.tabPlace);
+    if (spec.index >= 0) {
+        widget->setProperty("index", spec.index);
+    }
+    return widget;
+}
+
+void paint(QWidget& widget, QColor background, QColor text) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+}  // namespace
+
+EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), editor_(*this) {
+    setObjectName(QString::fromLatin1(kWindowName));
+    setWindowTitle(QString::fromUtf8(kWindowCaption));
+    buildControls();
+    buildMenus();
+    bindCommands();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    findChild<QWidget*>(QStringLiteral("open1"))->setFocus(Qt::OtherFocusReason);
+}
+
+int EditorWindow::pixels(int twips) const {
+    return static_cast<int>(std::lround(twips * logicalDpiX() / 1440.0));
+}
+
+void EditorWindow::buildControls() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    client_->setFixedSize(pixels(kClientWidthTwips), pixels(kClientHeightTwips));
+    setCentralWidget(client_);
+
+    std::map<std::string, QWidget*> frames;
+    std::vector<std::pair<int, QWidget*>> focusable;
+    for (const ControlSpec& spec : controlTable()) {
+        QWidget* parent = spec.frame != nullptr ? frames.at(spec.frame) : client_;
+        QWidget* widget = makeControl(spec, parent);
+        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width),
+                            pixels(spec.height));
+        widget->setEnabled(spec.enabled);
+        widget->setVisible(spec.visible);
+        if (spec.kind == Kind::Frame) {
+            frames[spec.name] = widget;
+        }
+        if (spec.kind != Kind::Label && spec.kind != Kind::Frame) {
+            focusable.emplace_back(spec.tabPlace, widget);
+        }
+    }
+    std::sort(focusable.begin(), focusable.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < focusable.size(); ++i) {
+        setTabOrder(focusable[i - 1].second, focusable[i].second);
+    }
+
+    for (const LineSpec& spec : lineTable()) {
+        auto* line = new QFrame(client_);
+        line->setObjectName(QString::fromLatin1(spec.name));
+        const bool horizontal = spec.y1 == spec.y2;
+        line->setFrameShape(horizontal ? QFrame::HLine : QFrame::VLine);
+        line->setFrameShadow(QFrame::Plain);
+        line->setLineWidth(1);
+        const int left = pixels(std::min(spec.x1, spec.x2));
+        const int top = pixels(std::min(spec.y1, spec.y2));
+        const int length = pixels(std::abs(spec.x2 - spec.x1) + std::abs(spec.y2 - spec.y1)) + 1;
+        line->setGeometry(left, top, horizontal ? length : 1, horizontal ? 1 : length);
+        line->lower();  // beneath every control, so it never covers one
+    }
+
+    // The About panel: red, with a larger sans-serif for the contact line.
+    auto* panel = findChild<QWidget*>(QStringLiteral("Ja"));
+    paint(*panel, QColor(255, 0, 0), palette().color(QPalette::WindowText));
+    paint(*findChild<QWidget*>(QStringLiteral("Label10")), QColor(255, 0, 0), QColor(0, 0, 0));
+    auto* contact = findChild<QWidget*>(QStringLiteral("Label11"));
+    paint(*contact, QColor(255, 0, 0), QColor(255, 255, 0));
+    QFont contactFont(QStringLiteral("Liberation Sans"));
+    contactFont.setStyleHint(QFont::SansSerif);
+    contactFont.setPointSize(12);
+    contactFont.setWeight(QFont::Normal);
+    contact->setFont(contactFont);
+    findChild<QWidget*>(QStringLiteral("Command3"))->setAutoFillBackground(true);
+    panel->raise();
+}
+
+void EditorWindow::buildMenus() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->setObjectName(QStringLiteral("MFILE"));
+    QMenu* specials = file->addMenu(tr("&Specials"));
+    specials->setObjectName(QStringLiteral("MSPEC"));
+    profiItem_ = specials->addAction(tr("&Proffi"));
+    profiItem_->setObjectName(QStringLiteral("MPROF"));
+    profiItem_->setCheckable(true);
+    QAction* exit = file->addAction(tr("E&xit"));
+    exit->setObjectName(QStringLiteral("MEXIT"));
+
+    QMenu* varnel = bar->addMenu(tr("&Varnel"));
+    varnel->setObjectName(QStringLiteral("MTOM"));
+    QAction* about = varnel->addAction(tr("About Varnel"));
+    about->setObjectName(QStringLiteral("MTM"));
+
+    connect(profiItem_, &QAction::triggered, this, [this] { toggleProfiMode(); });
+    connect(exit, &QAction::triggered, this, [this] { close(); });
+    connect(about, &QAction::triggered, this, [this] { showAboutPanel(); });
+}
+
+void EditorWindow::bindCommands() {
+    const std::pair<const char*, void (*)(commands::Editor&)> bindings[] = {
+        {"open1", commands::openFile},
+        {"ReadM", commands::readUnit},
+        {"closeM", commands::closeFile},
+    };
+    for (const auto& [name, command] : bindings) {
+        auto* button = findChild<QAbstractButton*>(QLatin1String(name));
+        connect(button, &QAbstractButton::clicked, this, [this, command = command] { run(command); });
+    }
+    connect(findChild<QAbstractButton*>(QStringLiteral("finish")), &QAbstractButton::clicked, this,
+            [this] { close(); });
+    connect(findChild<QAbstractButton*>(QStringLiteral("Command3")), &QAbstractButton::clicked,
+            this, [this] { hideAboutPanel(); });
+}
+
+void EditorWindow::run(void (*command)(commands::Editor&)) {
+    try {
+        command(editor_);
+    } catch (const std::exception& error) {
+        commands::report(commands::Severity::Problem,
+                         tr("The command stopped: %1").arg(QString::fromUtf8(error.what())));
+    }
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    commands::closeForExit(editor_);
+    event->accept();
+}
+
+void EditorWindow::toggleProfiMode() {}
+
+void EditorWindow::showAboutPanel() {}
+
+void EditorWindow::hideAboutPanel() {}
+
+bool EditorWindow::focusNextPrevChild(bool next) { return QMainWindow::focusNextPrevChild(next); }
+
+}  // namespace varnel::form

@@ -13,4 +13,10 @@ void closeForExit(Editor& editor);
 
 void readUnit(Editor& editor);
 
+// Shared steps of the commands that touch the name list.
+std::string nameListPath(FormAccess& form);
+QString textFromCodePage(const std::string& bytes);
+// Shows line unit + 1 of the name list in NAMEu, or an empty name where there is none.
+void showName(FormAccess& form, std::int64_t unit);
+
 }  // namespace varnel::commands

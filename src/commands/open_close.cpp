@@ -2,11 +2,45 @@
 
 #include "commands.h"
 #include "data/error.h"
+#include "data/name_list.h"
 #include "data/system_files.h"
 #include "report.h"
 
 namespace varnel::commands {
 namespace {
+
+// Tells the user once, at Open File, when the name list does not match the file's units.
+void checkNameList(FormAccess& form, std::int64_t highest) {
+    const std::string path = nameListPath(form);
+    const QString name = form.text("TXT");
+    data::NameListStatus list;
+    try {
+        list = data::inspectNameList(path);
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+        return;
+    }
+    const std::int64_t units = highest + 1;
+    if (!list.exists) {
+        report(Severity::Notice,
+               QStringLiteral("There is no name list \"%1\" in %2: every unit shows an empty "
+                              "name, and Save cannot store names.")
+                   .arg(name, textFromPath(data::folderOf(path))));
+    } else if (units > 0 && list.lineCount < units) {
+        report(Severity::Notice,
+               QStringLiteral("%1 holds %2 names for %3 units; units %2 to %4 show an empty name.")
+                   .arg(name)
+                   .arg(list.lineCount)
+                   .arg(units)
+                   .arg(highest));
+    } else if (units > 0 && list.lineCount > units) {
+        report(Severity::Notice,
+               QStringLiteral("%1 holds %2 names for %3 units; saving a name keeps the first %3.")
+                   .arg(name)
+                   .arg(list.lineCount)
+                   .arg(units));
+    }
+}
 
 void closeAndReport(data::EquipmentFile& file) {
     try {
@@ -46,6 +80,7 @@ void openFile(Editor& editor) {
                    .arg(textFromPath(path)));
     }
     readUnit(editor);
+    checkNameList(form, highest);
 }
 
 void closeFile(Editor& editor) {

@@ -1,7 +1,140 @@
+#include <QString>
+#include <array>
+
 #include "commands.h"
+#include "data/code_page.h"
+#include "data/code_tables.h"
+#include "data/error.h"
+#include "data/name_list.h"
+#include "data/record_layout.h"
+#include "report.h"
+#include "unit_number.h"
 
 namespace varnel::commands {
+namespace {
 
-void readUnit(Editor& editor) { (void)editor; }
+namespace layout = data::layout;
+
+// The sixteen value fields in record order, with the control each one is shown in.
+struct ValueField {
+    layout::Field field;
+    const char* control;
+};
+
+constexpr ValueField kStatisticsBeforeCost[] = {
+    {layout::kSoft, "Soft1"},       {layout::kHard, "Hard1"},   {layout::kAirAtt, "AA1"},
+    {layout::kNaval, "NA1"},        {layout::kGrDef, "GD1"},    {layout::kArDef, "AD1"},
+    {layout::kClDef, "CD1"},        {layout::kInitiative, "I1"}, {layout::kRange, "R1"},
+    {layout::kSpotting, "S1"},      {layout::kRangeM, "RM1"},   {layout::kMove, "M1"},
+    {layout::kFuel, "F1"},          {layout::kAmmo, "A1"},
+};
+constexpr ValueField kDate[] = {{layout::kMonth, "DM1"}, {layout::kYear, "DY1"}};
+
+constexpr const char* kCharacterControls[] = {"Text1", "Text2", "Text3",
+                                              "Text4", "Text5", "Text6"};
+
+QString decimal(std::uint8_t byte) { return QString::number(byte); }
+
+void showRecord(FormAccess& form, const std::vector<std::uint8_t>& record) {
+    auto at = [&record](layout::Field field) { return record[field.offset]; };
+    const std::uint8_t unitClass = at(layout::kUnitClass);
+    if (const auto name = data::classNameOf(unitClass)) {
+        form.setText("UNIT", QString::fromStdString(*name));
+    }
+    form.setText("Text8", decimal(unitClass));
+
+    if (!form.ticked("Freeze")) {
+        for (const ValueField& value : kStatisticsBeforeCost) {
+            form.setText(value.control, decimal(at(value.field)));
+        }
+        form.setText("CASH2", QString::number(layout::kCostUnit * at(layout::kCost)));
+        for (const ValueField& value : kDate) {
+            form.setText(value.control, decimal(at(value.field)));
+        }
+    }
+
+    const data::NationBytes nation = {at(layout::kNation1), at(layout::kNation2),
+                                      at(layout::kNation3), at(layout::kNation4)};
+    const auto nationName = data::nationalityNameOf(nation);
+    form.setText("NATION", QString::fromStdString(nationName.value_or(data::kUnknownNationality)));
+
+    const std::uint8_t sw1 = at(layout::kSw1);
+    const std::uint8_t sw2 = at(layout::kSw2);
+    form.setText("Text10", decimal(sw1));
+    form.setText("Text11", decimal(sw2));
+    form.setText("Text12", decimal(unitClass));
+    const data::SwitchBoxes boxes = data::switchBoxesFor(sw1, sw2, unitClass);
+    form.setTicked("SHIP", boxes.ship);
+    form.setTicked("AIR", boxes.air);
+    form.setTicked("CARRIER", boxes.carrier);
+    form.setTicked("FORT", boxes.fort);
+    form.setTicked("SEA", boxes.sea);
+
+    form.setText("Text7", QString::number(nation[0] + nation[1] + nation[2] + nation[3]));
+
+    for (int i = 0; i < layout::kCharacterFieldCount; ++i) {
+        const char32_t character = data::characterOfByte(record[layout::kFirstCharacterOffset + i]);
+        // A byte 0 shows as an empty box: the form drops everything from a NUL on.
+        form.setText(kCharacterControls[i], QString::fromUcs4(&character, 1));
+    }
+    form.setVisible("Text6", !form.text("Text6").isEmpty());
+}
+
+}  // namespace
+
+QString textFromCodePage(const std::string& bytes) {
+    const std::u32string characters = data::decodeBytes(bytes);
+    return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()));
+}
+
+std::string nameListPath(FormAccess& form) {
+    return data::resolvePath(pathFromText(form.text("TXT")));
+}
+
+void showName(FormAccess& form, std::int64_t unit) {
+    QString name;
+    if (unit >= 0) {
+        try {
+            if (const auto line = data::readNameLine(nameListPath(form), unit + 1)) {
+                name = textFromCodePage(*line);
+            }
+        } catch (const data::Error& error) {
+            report(Severity::Problem, textFromPath(error.what()));
+        }
+    }
+    // Never leave the previous unit's name standing: a Save would copy it onto this unit.
+    form.setText("NAMEu", name);
+}
+
+void readUnit(Editor& editor) {
+    FormAccess& form = editor.form();
+    data::EquipmentFile* file = editor.file();
+    if (file == nullptr) {
+        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
+        return;
+    }
+    const QString unitText = form.text("NMBu");
+
+    if (form.ticked("ALF")) {
+        // Freeze All keeps every value shown; only the name follows the unit number.
+        const auto unit = wholeUnitNumber(unitText);
+        if (!unit) {
+            report(Severity::Problem, checkUnitNumber(unitText, 0).problem);
+            return;
+        }
+        showName(form, *unit);
+        return;
+    }
+
+    const UnitNumberCheck check = checkUnitNumber(unitText, file->highestUnitNumber());
+    if (!check.unit) {
+        report(Severity::Problem, check.problem);
+        return;
+    }
+    const std::vector<std::uint8_t> record =
+        file->readBytes(layout::fileOffset(*check.unit, 0), layout::kEditedPrefixSize);
+    showRecord(form, record);
+    showName(form, *check.unit);
+}
 
 }  // namespace varnel::commands

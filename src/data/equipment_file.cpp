@@ -23,8 +23,10 @@ EquipmentFile EquipmentFile::open(const std::string& path) {
         throw Error(couldNot + files.describe(errorIsFolder()) + ".");
     }
 
-    bool readOnly = false;
-    auto opened = files.open(path, OpenMode::ReadWrite);
+    // A file whose permission bits forbid writing is opened for reading even where the system
+    // would let us write (an administrator may): its owner meant it to stay as it is.
+    bool readOnly = !before.value.permitsWriting;
+    auto opened = files.open(path, readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite);
     if (!opened.ok() &&
         (opened.error == errorAccessDenied() || opened.error == errorReadOnlyFileSystem())) {
         opened = files.open(path, OpenMode::ReadOnly);

@@ -26,6 +26,7 @@ FileStatus statusFrom(const struct stat& info) {
     FileStatus status;
     status.exists = true;
     status.isFolder = S_ISDIR(info.st_mode);
+    status.permitsWriting = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
     status.length = static_cast<std::int64_t>(info.st_size);
     status.identity = {static_cast<std::uint64_t>(info.st_dev),
                        static_cast<std::uint64_t>(info.st_ino)};

@@ -22,6 +22,7 @@ struct FileIdentity {
 struct FileStatus {
     bool exists = false;
     bool isFolder = false;
+    bool permitsWriting = false;  // the file's permission bits allow writing to somebody
     std::int64_t length = 0;
     FileIdentity identity;
 };

@@ -1,0 +1,49 @@
+# Two commands do all set-up on a fresh Debian machine:
+#   make run   install what is missing, build, start the editor on the demo data
+#   make test  install what is missing, build with sanitizers, run every test
+.PHONY: run test build deps demo screenshot clean
+
+PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
+            fonts-liberation xvfb xauth
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+BUILD := build
+TEST_BUILD := build-test
+DEMO := demo
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_TESTS=OFF
+	cmake --build $(BUILD)
+
+$(DEMO)/Equip97.eqp: | build
+	$(BUILD)/tools/make_demo_data $(DEMO)
+
+demo: build $(DEMO)/Equip97.eqp
+
+run: demo
+	cd $(DEMO) && ../$(BUILD)/src/app/varneledit
+
+test: deps
+	@[ -f $(TEST_BUILD)/build.ninja ] || cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
+	cmake --build $(TEST_BUILD)
+	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j2
+
+# The README's screenshot, rendered offscreen from the demo data.
+screenshot: demo
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshot docs/window.png --open $(DEMO)
+
+clean:
+	rm -rf $(BUILD) $(TEST_BUILD)

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <ostream>
+
+#include "form/editor_window.h"
+#include "temp_folder.h"
+
+class QWidget;
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace varnel::test {
+
+// The real window in a fresh working folder, with every report recorded instead of shown.
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    form::EditorWindow& window() { return *window_; }
+    const TempFolder& folder() const { return folder_; }
+
+    // Writes the equipment file and the name list under their default names.
+    void writeGameFiles(const Bytes& equipment, const std::string& names);
+
+    // Clicks a button by its name with the mouse, as a user would.
+    void click(const char* name);
+    // Triggers a menu item by its name.
+    void trigger(const char* name);
+
+    QWidget* control(const char* name);
+    QString text(const char* name);
+    void setText(const char* name, const QString& text);
+    QString caption(const char* name);
+    bool ticked(const char* name);
+    void setTicked(const char* name, bool ticked);
+    bool enabled(const char* name);
+    bool shown(const char* name);
+
+    // The messages reported since the last call, and then none.
+    QStringList takeMessages();
+    const QStringList& messages() const { return messages_; }
+
+    // The texts of every text field and label and the tick of every check box, to show that a
+    // command changed nothing in the window.
+    QStringList formSnapshot();
+
+private:
+    TempFolder folder_;
+    std::string previousFolder_;
+    std::unique_ptr<form::EditorWindow> window_;
+    QStringList messages_;
+};
+
+}  // namespace varnel::test

@@ -4,7 +4,9 @@
 
 namespace varnel::commands {
 
-std::string pathFromText(const QString& text) { return QFile::encodeName(text).toStdString(); }
+std::string pathFromText(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
 
 QString textFromPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));

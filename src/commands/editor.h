@@ -11,7 +11,7 @@ namespace varnel::commands {
 
 // What the commands share: the window's controls and the one open equipment file.
 class Editor {
-public:
+  public:
     explicit Editor(QWidget& form) : form_(form) {}
 
     FormAccess& form() { return form_; }
@@ -21,7 +21,7 @@ public:
     void attach(data::EquipmentFile file) { file_.emplace(std::move(file)); }
     std::optional<data::EquipmentFile> detach() { return std::exchange(file_, std::nullopt); }
 
-private:
+  private:
     FormAccess form_;
     std::optional<data::EquipmentFile> file_;
 };

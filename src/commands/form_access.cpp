@@ -32,7 +32,9 @@ QWidget& FormAccess::widget(const char* name) const {
     return *found;
 }
 
-QString FormAccess::text(const char* name) const { return as<QLineEdit>(widget(name), name).text(); }
+QString FormAccess::text(const char* name) const {
+    return as<QLineEdit>(widget(name), name).text();
+}
 
 void FormAccess::setText(const char* name, const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
@@ -60,11 +62,17 @@ bool FormAccess::enabled(const char* name) const {
     return !widget(name).testAttribute(Qt::WA_Disabled);
 }
 
-void FormAccess::setEnabled(const char* name, bool enabled) { widget(name).setEnabled(enabled); }
+void FormAccess::setEnabled(const char* name, bool enabled) {
+    widget(name).setEnabled(enabled);
+}
 
-bool FormAccess::visible(const char* name) const { return !widget(name).isHidden(); }
+bool FormAccess::visible(const char* name) const {
+    return !widget(name).isHidden();
+}
 
-void FormAccess::setVisible(const char* name, bool visible) { widget(name).setVisible(visible); }
+void FormAccess::setVisible(const char* name, bool visible) {
+    widget(name).setVisible(visible);
+}
 
 void FormAccess::focus(const char* name) {
     QWidget& control = widget(name);

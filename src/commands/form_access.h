@@ -10,7 +10,7 @@ namespace varnel::commands {
 // and writes it by that name. The "visible" state is the control's own (a control inside a hidden
 // frame, or in a window not yet shown, is still visible in this sense).
 class FormAccess {
-public:
+  public:
     explicit FormAccess(QWidget& root) : root_(root) {}
 
     QWidget& root() const { return root_; }
@@ -34,7 +34,7 @@ public:
     // Puts the keyboard focus on the control when it can take it.
     void focus(const char* name);
 
-private:
+  private:
     QWidget& widget(const char* name) const;
     QWidget& root_;
 };

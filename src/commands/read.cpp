@@ -22,18 +22,19 @@ struct ValueField {
 };
 
 constexpr ValueField kStatisticsBeforeCost[] = {
-    {layout::kSoft, "Soft1"},       {layout::kHard, "Hard1"},   {layout::kAirAtt, "AA1"},
-    {layout::kNaval, "NA1"},        {layout::kGrDef, "GD1"},    {layout::kArDef, "AD1"},
-    {layout::kClDef, "CD1"},        {layout::kInitiative, "I1"}, {layout::kRange, "R1"},
-    {layout::kSpotting, "S1"},      {layout::kRangeM, "RM1"},   {layout::kMove, "M1"},
-    {layout::kFuel, "F1"},          {layout::kAmmo, "A1"},
+    {layout::kSoft, "Soft1"},  {layout::kHard, "Hard1"},    {layout::kAirAtt, "AA1"},
+    {layout::kNaval, "NA1"},   {layout::kGrDef, "GD1"},     {layout::kArDef, "AD1"},
+    {layout::kClDef, "CD1"},   {layout::kInitiative, "I1"}, {layout::kRange, "R1"},
+    {layout::kSpotting, "S1"}, {layout::kRangeM, "RM1"},    {layout::kMove, "M1"},
+    {layout::kFuel, "F1"},     {layout::kAmmo, "A1"},
 };
 constexpr ValueField kDate[] = {{layout::kMonth, "DM1"}, {layout::kYear, "DY1"}};
 
-constexpr const char* kCharacterControls[] = {"Text1", "Text2", "Text3",
-                                              "Text4", "Text5", "Text6"};
+constexpr const char* kCharacterControls[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
 
-QString decimal(std::uint8_t byte) { return QString::number(byte); }
+QString decimal(std::uint8_t byte) {
+    return QString::number(byte);
+}
 
 void showRecord(FormAccess& form, const std::vector<std::uint8_t>& record) {
     auto at = [&record](layout::Field field) { return record[field.offset]; };

@@ -18,8 +18,7 @@ QString unitsHeld(std::int64_t highest) {
     return QStringLiteral("units 0 to %1").arg(highest);
 }
 
-UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest,
-                                const QString& purpose) {
+UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest, const QString& purpose) {
     const std::optional<std::int64_t> unit = wholeUnitNumber(text);
     if (!unit) {
         if (text.trimmed().isEmpty()) {

@@ -9,7 +9,7 @@ namespace varnel::commands {
 // The outcome of checking a unit-number text against the units a file holds.
 struct UnitNumberCheck {
     std::optional<std::int64_t> unit;  // set when the text names a unit of the file
-    QString problem;                    // otherwise what is wrong, for the user
+    QString problem;                   // otherwise what is wrong, for the user
 };
 
 // A unit number must be a whole number (blanks around it allowed, "7.0" counts as 7).

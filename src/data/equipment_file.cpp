@@ -100,7 +100,9 @@ std::vector<std::uint8_t> EquipmentFile::readBytes(std::int64_t offset, std::siz
     return bytes;  // whatever lay past the end stays 0
 }
 
-std::uint8_t EquipmentFile::readByte(std::int64_t offset) const { return readBytes(offset, 1)[0]; }
+std::uint8_t EquipmentFile::readByte(std::int64_t offset) const {
+    return readBytes(offset, 1)[0];
+}
 
 std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
     const auto bytes = readBytes(offset, 2);

@@ -12,7 +12,7 @@ namespace varnel::data {
 // An open equipment file: positioned reads and writes of single fields, nothing cached. Every
 // write goes straight to the operating system, so the next read sees it at once.
 class EquipmentFile {
-public:
+  public:
     // Opens an existing file for reading and writing; one that permits reading only is opened
     // for reading, and then every write is refused. A missing file is never created. Throws
     // Error with a message that names the path and the reason.
@@ -54,7 +54,7 @@ public:
     void close();
     bool isOpen() const { return handle_ >= 0; }
 
-private:
+  private:
     EquipmentFile(std::string path, int handle, bool readOnly, FileIdentity identity);
     [[noreturn]] void fail(const std::string& what, SystemError error) const;
     void requireWritable(std::int64_t offset) const;

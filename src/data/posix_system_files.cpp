@@ -1,11 +1,11 @@
 // The POSIX implementation of SystemFiles: the one file that talks to the operating system.
 
-#include <cerrno>
-#include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
 
 #include "system_files.h"
 
@@ -34,7 +34,7 @@ FileStatus statusFrom(const struct stat& info) {
 }
 
 class PosixSystemFiles final : public SystemFiles {
-public:
+  public:
     SystemResult<int> open(const std::string& path, OpenMode mode) override {
         int flags = O_CLOEXEC;
         switch (mode) {
@@ -182,7 +182,9 @@ SystemFiles* filesInUse = &realFiles;
 
 }  // namespace
 
-SystemFiles& systemFiles() { return *filesInUse; }
+SystemFiles& systemFiles() {
+    return *filesInUse;
+}
 
 SystemFiles* installSystemFiles(SystemFiles* files) {
     SystemFiles* previous = filesInUse;
@@ -190,11 +192,23 @@ SystemFiles* installSystemFiles(SystemFiles* files) {
     return previous;
 }
 
-SystemError errorNoSpace() { return ENOSPC; }
-SystemError errorIo() { return EIO; }
-SystemError errorNoSuchFile() { return ENOENT; }
-SystemError errorIsFolder() { return EISDIR; }
-SystemError errorReadOnlyFileSystem() { return EROFS; }
-SystemError errorAccessDenied() { return EACCES; }
+SystemError errorNoSpace() {
+    return ENOSPC;
+}
+SystemError errorIo() {
+    return EIO;
+}
+SystemError errorNoSuchFile() {
+    return ENOENT;
+}
+SystemError errorIsFolder() {
+    return EISDIR;
+}
+SystemError errorReadOnlyFileSystem() {
+    return EROFS;
+}
+SystemError errorAccessDenied() {
+    return EACCES;
+}
 
 }  // namespace varnel::data

@@ -28,9 +28,9 @@ struct FileStatus {
 };
 
 enum class OpenMode {
-    ReadWrite,        // an existing file, for reading and writing
-    ReadOnly,         // an existing file, for reading
-    CreateTruncate,   // create or empty a file, for writing
+    ReadWrite,       // an existing file, for reading and writing
+    ReadOnly,        // an existing file, for reading
+    CreateTruncate,  // create or empty a file, for writing
 };
 
 template <typename T>
@@ -41,7 +41,7 @@ struct SystemResult {
 };
 
 class SystemFiles {
-public:
+  public:
     virtual ~SystemFiles() = default;
 
     virtual SystemResult<int> open(const std::string& path, OpenMode mode) = 0;

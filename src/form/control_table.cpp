@@ -126,7 +126,11 @@ constexpr LineSpec kLines[] = {
 
 }  // namespace
 
-std::span<const ControlSpec> controlTable() { return kControls; }
-std::span<const LineSpec> lineTable() { return kLines; }
+std::span<const ControlSpec> controlTable() {
+    return kControls;
+}
+std::span<const LineSpec> lineTable() {
+    return kLines;
+}
 
 }  // namespace varnel::form

@@ -11,13 +11,13 @@ enum class Kind { TextField, Label, Button, CheckBox, Frame };
 struct ControlSpec {
     const char* name;
     Kind kind;
-    const char* text;    // caption or default text
+    const char* text;  // caption or default text
     int left, top, width, height;
     int tabPlace;
     bool enabled;
     bool visible;
-    const char* frame;   // the containing frame, or nullptr for the client area
-    int index;           // the value fields and their labels carry an index; -1 elsewhere
+    const char* frame;  // the containing frame, or nullptr for the client area
+    int index;          // the value fields and their labels carry an index; -1 elsewhere
 };
 
 struct LineSpec {

@@ -170,7 +170,8 @@ void EditorWindow::bindCommands() {
     };
     for (const auto& [name, command] : bindings) {
         auto* button = findChild<QAbstractButton*>(QLatin1String(name));
-        connect(button, &QAbstractButton::clicked, this, [this, command = command] { run(command); });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, command = command] { run(command); });
     }
     connect(findChild<QAbstractButton*>(QStringLiteral("finish")), &QAbstractButton::clicked, this,
             [this] { close(); });
@@ -198,6 +199,8 @@ void EditorWindow::showAboutPanel() {}
 
 void EditorWindow::hideAboutPanel() {}
 
-bool EditorWindow::focusNextPrevChild(bool next) { return QMainWindow::focusNextPrevChild(next); }
+bool EditorWindow::focusNextPrevChild(bool next) {
+    return QMainWindow::focusNextPrevChild(next);
+}
 
 }  // namespace varnel::form

@@ -13,7 +13,7 @@ namespace varnel::form {
 // item runs one command to completion.
 class EditorWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit EditorWindow(QWidget* parent = nullptr);
 
     commands::Editor& editor() { return editor_; }
@@ -25,11 +25,11 @@ public:
     void showAboutPanel();
     void hideAboutPanel();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
-private:
+  private:
     void buildControls();
     void buildMenus();
     void bindCommands();

@@ -10,22 +10,25 @@
 namespace varnel::test {
 namespace {
 
-const char* const kFileCommands[] = {"closeM", "ReadM", "PREVu", "NEXTu",
-                                     "Command1", "BACK", "CreateB"};
+const char* const kFileCommands[] = {"closeM",   "ReadM", "PREVu",  "NEXTu",
+                                     "Command1", "BACK",  "CreateB"};
 
 class OpenClose : public WindowTest {
-protected:
+  protected:
     void writeUnits(int count) {
         std::vector<Bytes> records;
-        for (int n = 0; n < count; ++n) records.push_back(patternRecord(n));
+        for (int n = 0; n < count; ++n)
+            records.push_back(patternRecord(n));
         std::vector<std::string> names;
-        for (int n = 0; n < count; ++n) names.push_back("Unit " + std::to_string(n));
+        for (int n = 0; n < count; ++n)
+            names.push_back("Unit " + std::to_string(n));
         writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
                        nameListText(names));
     }
     void expectFileOpenState(bool open) {
         EXPECT_EQ(enabled("open1"), !open);
-        for (const char* name : kFileCommands) EXPECT_EQ(enabled(name), open) << name;
+        for (const char* name : kFileCommands)
+            EXPECT_EQ(enabled(name), open) << name;
         EXPECT_TRUE(enabled("finish"));
     }
     // A refused Open File leaves every control as it was.
@@ -34,7 +37,8 @@ protected:
         click("open1");
         const QStringList reported = takeMessages();
         ASSERT_EQ(reported.size(), 1);
-        EXPECT_TRUE(reported[0].contains(QString::fromStdString(words))) << reported[0].toStdString();
+        EXPECT_TRUE(reported[0].contains(QString::fromStdString(words)))
+            << reported[0].toStdString();
         EXPECT_EQ(formSnapshot(), before);
         expectFileOpenState(false);
         EXPECT_TRUE(window().isVisible()) << "the program keeps running";
@@ -50,9 +54,9 @@ TEST_F(OpenClose, OpenFileSwitchesToFileOpenAndShowsTheHighestUnit) {
 }
 
 TEST_F(OpenClose, TheHighestUnitNumberFollowsTheFileLength) {
-    const std::pair<std::size_t, const char*> cases[] = {
-        {0, "-1"}, {72, "-1"}, {73, "0"}, {218, "1"}, {219, "2"}, {220, "2"}, {221, "2"},
-        {7302, "99"}};
+    const std::pair<std::size_t, const char*> cases[] = {{0, "-1"},  {72, "-1"},  {73, "0"},
+                                                         {218, "1"}, {219, "2"},  {220, "2"},
+                                                         {221, "2"}, {7302, "99"}};
     for (const auto& [length, shown] : cases) {
         writeFile(folder().file("Equip97.eqp"), Bytes(length, 1));
         click("open1");
@@ -111,7 +115,8 @@ TEST_F(OpenClose, AMissingFileIsReportedAndNotCreated) {
 
 TEST_F(OpenClose, AnAbsolutePathOpensThatFile) {
     TempFolder elsewhere;
-    writeFile(elsewhere.file("Game.eqp"), makeEquipmentFile(2, {patternRecord(0), patternRecord(1)}));
+    writeFile(elsewhere.file("Game.eqp"),
+              makeEquipmentFile(2, {patternRecord(0), patternRecord(1)}));
     setText("EQP", QString::fromStdString(elsewhere.file("Game.eqp")));
     click("open1");
     EXPECT_EQ(caption("MaxT1"), "1");
@@ -136,8 +141,10 @@ TEST_F(OpenClose, FinishExitAndTheWindowFrameCloseTheFileAndTheWindow) {
     writeUnits(2);
     for (const char* how : {"finish", "MEXIT", "frame"}) {
         SCOPED_TRACE(how);
-        if (!window().isVisible()) window().show();
-        if (window().editor().file() == nullptr && enabled("open1")) click("open1");
+        if (!window().isVisible())
+            window().show();
+        if (window().editor().file() == nullptr && enabled("open1"))
+            click("open1");
         ASSERT_NE(window().editor().file(), nullptr);
         setText("Soft1", "200");  // an unsaved edit is not written
         if (std::string(how) == "finish") {

@@ -21,8 +21,8 @@ struct LengthCase {
 
 TEST(HighestUnitNumber, FollowsFromTheFileLengthAlone) {
     // A last record short by one or two bytes still counts; a shorter fragment does not.
-    const LengthCase cases[] = {{0, -1},   {72, -1},  {73, 0},   {218, 1},
-                                {219, 2},  {220, 2},  {221, 2},  {7302, 99}};
+    const LengthCase cases[] = {{0, -1},  {72, -1}, {73, 0},  {218, 1},
+                                {219, 2}, {220, 2}, {221, 2}, {7302, 99}};
     TempFolder folder;
     for (const LengthCase& c : cases) {
         test::writeFile(folder.file("e.eqp"), Bytes(static_cast<std::size_t>(c.length), 7));
@@ -39,10 +39,10 @@ TEST(RecordLayout, PlacesFieldsByUnitNumber) {
 }
 
 class EquipmentFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        original = test::makeEquipmentFile(-2, {test::patternRecord(0), test::patternRecord(1),
-                                                test::patternRecord(2)});
+        original = test::makeEquipmentFile(
+            -2, {test::patternRecord(0), test::patternRecord(1), test::patternRecord(2)});
         test::writeFile(path, original);
     }
     TempFolder folder;

@@ -111,24 +111,33 @@ const char* const kExpectedControls[] = {
 };
 
 QString kindOf(QWidget* widget) {
-    if (qobject_cast<QPushButton*>(widget)) return "button";
-    if (qobject_cast<QCheckBox*>(widget)) return "check";
-    if (qobject_cast<QLineEdit*>(widget)) return "field";
-    if (qobject_cast<QLabel*>(widget)) return "label";
-    if (qobject_cast<QGroupBox*>(widget)) return "frame";
+    if (qobject_cast<QPushButton*>(widget))
+        return "button";
+    if (qobject_cast<QCheckBox*>(widget))
+        return "check";
+    if (qobject_cast<QLineEdit*>(widget))
+        return "field";
+    if (qobject_cast<QLabel*>(widget))
+        return "label";
+    if (qobject_cast<QGroupBox*>(widget))
+        return "frame";
     return "other";
 }
 
 QString textOf(QWidget* widget) {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
-    if (auto* field = qobject_cast<QLineEdit*>(widget)) return field->text();
-    if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
-    if (auto* frame = qobject_cast<QGroupBox*>(widget)) return frame->title();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    if (auto* field = qobject_cast<QLineEdit*>(widget))
+        return field->text();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* frame = qobject_cast<QGroupBox*>(widget))
+        return frame->title();
     return {};
 }
 
 class WindowLayout : public WindowTest {
-protected:
+  protected:
     // Pixels at the screen's logical DPI back to twips: 15 twips a pixel at 96 DPI.
     double twipsPerPixel() { return 1440.0 / window().logicalDpiX(); }
 };
@@ -175,10 +184,10 @@ TEST_F(WindowLayout, TheWindowHasItsNameCaptionAndFixedClientArea) {
 }
 
 TEST_F(WindowLayout, ValueFieldsAndTheirLabelsCarryTheirIndex) {
-    const char* fields[] = {"Soft1", "Hard1", "AA1", "NA1", "GD1", "I1", "R1", "S1",
+    const char* fields[] = {"Soft1", "Hard1", "AA1", "NA1", "GD1", "I1", "R1",  "S1",
                             "RM1",   "M1",    "AD1", "CD1", "F1",  "A1", "DM1", "DY1"};
-    const char* labels[] = {"Soft", "Hard", "AA", "NA", "GD", "I",  "R",  "S",
-                            "RM",   "M",    "AD", "CD", "F",  "A",  "DM", "DY"};
+    const char* labels[] = {"Soft", "Hard", "AA", "NA", "GD", "I", "R",  "S",
+                            "RM",   "M",    "AD", "CD", "F",  "A", "DM", "DY"};
     for (int index = 0; index < 16; ++index) {
         EXPECT_EQ(control(fields[index])->property("index").toInt(), index) << fields[index];
         EXPECT_EQ(control(labels[index])->property("index").toInt(), index) << labels[index];
@@ -244,13 +253,12 @@ TEST_F(WindowLayout, TheMenusCarryTheirNamesCaptionsAndAccessLetters) {
 
 // The order Tab walks, written out from the layout; disabled and hidden controls are skipped.
 const char* const kFocusOrder[] = {
-    "open1",  "ReadM",   "closeM", "finish", "EQP",      "TXT",      "Soft1",   "Hard1",
-    "AA1",    "NA1",     "GD1",    "I1",     "R1",       "S1",       "RM1",     "M1",
-    "AD1",    "CD1",     "F1",     "A1",     "DM1",      "DY1",      "NEXTu",   "PREVu",
-    "NAMEu",  "Command1", "BACK",  "CreateB", "NMBu",    "UNIT",     "Freeze",  "HLP1",
-    "CASH2",  "NATION",  "Text1",  "Text2",  "Text3",    "Text4",    "Text5",   "Text6",
-    "Text7",  "Text8",   "ALF",    "Command2", "Text9",  "SHIP",     "Text10",  "Text11",
-    "CARRIER", "FORT",   "Text12", "AIR",    "SEA",      "Command3"};
+    "open1",   "ReadM",  "closeM", "finish",  "EQP",   "TXT",    "Soft1",  "Hard1",    "AA1",
+    "NA1",     "GD1",    "I1",     "R1",      "S1",    "RM1",    "M1",     "AD1",      "CD1",
+    "F1",      "A1",     "DM1",    "DY1",     "NEXTu", "PREVu",  "NAMEu",  "Command1", "BACK",
+    "CreateB", "NMBu",   "UNIT",   "Freeze",  "HLP1",  "CASH2",  "NATION", "Text1",    "Text2",
+    "Text3",   "Text4",  "Text5",  "Text6",   "Text7", "Text8",  "ALF",    "Command2", "Text9",
+    "SHIP",    "Text10", "Text11", "CARRIER", "FORT",  "Text12", "AIR",    "SEA",      "Command3"};
 
 QStringList tabWalk(QWidget* start, int steps) {
     QStringList names;
@@ -308,7 +316,8 @@ TEST_F(WindowLayout, TabReachesEveryFocusableControlInOrderWhenAllAreEnabled) {
         }
     }
     QStringList expected;
-    for (const char* name : kFocusOrder) expected << name;
+    for (const char* name : kFocusOrder)
+        expected << name;
     EXPECT_EQ(chain, expected);
 }
 

@@ -4,7 +4,9 @@ namespace varnel::test {
 
 FailingFiles::FailingFiles() : real_(data::installSystemFiles(this)) {}
 
-FailingFiles::~FailingFiles() { data::installSystemFiles(real_); }
+FailingFiles::~FailingFiles() {
+    data::installSystemFiles(real_);
+}
 
 void FailingFiles::failCall(Call call, data::SystemError error) {
     failing_[static_cast<int>(call)] = error;

@@ -11,9 +11,19 @@ namespace varnel::test {
 // of call, or by counting calls (the n-th call of any kind fails). Installed for the lifetime of
 // the object.
 class FailingFiles : public data::SystemFiles {
-public:
-    enum class Call { Open, ReadAt, WriteAt, Status, StatusOfPath, Sync, Close, Rename, Remove,
-                      SyncFolder };
+  public:
+    enum class Call {
+        Open,
+        ReadAt,
+        WriteAt,
+        Status,
+        StatusOfPath,
+        Sync,
+        Close,
+        Rename,
+        Remove,
+        SyncFolder
+    };
 
     FailingFiles();
     ~FailingFiles() override;
@@ -44,7 +54,7 @@ public:
     bool isAbsolute(const std::string& path) const override { return real_->isAbsolute(path); }
     std::string describe(data::SystemError error) const override { return real_->describe(error); }
 
-private:
+  private:
     data::SystemError injected(Call call);
 
     data::SystemFiles* real_;

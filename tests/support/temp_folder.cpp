@@ -46,7 +46,9 @@ void writeFile(const std::string& path, const std::string& text) {
     writeFile(path, Bytes(text.begin(), text.end()));
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 Bytes makeEquipmentFile(std::int16_t unitCount, const std::vector<Bytes>& records) {
     const auto counter = static_cast<std::uint16_t>(unitCount);

@@ -10,7 +10,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -19,7 +19,7 @@ public:
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

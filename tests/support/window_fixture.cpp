@@ -16,9 +16,8 @@ namespace varnel::test {
 WindowTest::WindowTest() {
     previousFolder_ = QDir::currentPath().toStdString();
     QDir::setCurrent(QString::fromStdString(folder_.path()));
-    commands::setReportHandler([this](commands::Severity, const QString& message) {
-        messages_.append(message);
-    });
+    commands::setReportHandler(
+        [this](commands::Severity, const QString& message) { messages_.append(message); });
     window_ = std::make_unique<form::EditorWindow>();
     window_->show();
     QApplication::setActiveWindow(window_.get());
@@ -93,7 +92,9 @@ bool WindowTest::shown(const char* name) {
     return widget != nullptr && !widget->isHidden();
 }
 
-QStringList WindowTest::takeMessages() { return std::exchange(messages_, {}); }
+QStringList WindowTest::takeMessages() {
+    return std::exchange(messages_, {});
+}
 
 QStringList WindowTest::formSnapshot() {
     QStringList snapshot;

@@ -13,13 +13,15 @@
 class QWidget;
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace varnel::test {
 
 // The real window in a fresh working folder, with every report recorded instead of shown.
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     WindowTest();
     ~WindowTest() override;
 
@@ -51,7 +53,7 @@ protected:
     // command changed nothing in the window.
     QStringList formSnapshot();
 
-private:
+  private:
     TempFolder folder_;
     std::string previousFolder_;
     std::unique_ptr<form::EditorWindow> window_;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The name list: a plain text file holding one unit name per line, line k holding the name of unit
+// number k - 1. Names are raw bytes in the code page (code_page.h); callers convert them. The file
+// is never kept open: every operation opens it by name and closes it before it returns.
+//
+// Reading: a line ends at CR LF, at a CR alone or at an LF alone, since lists saved by other
+// editors use either. The end of the file ends the last line, so a last line without a line end
+// is read in full, and a file that ends in a line end has no empty line after it. Reading never
+// creates the file.
+//
+// Writing: every line written ends with CR LF. A change never touches the list in place: the new
+// list is written in full to kTemporaryFileName in the list's folder, made to survive a power cut,
+// and then renamed over the list in one step, so at any moment the list is either wholly old or
+// wholly new.
+namespace varnel::data {
+
+struct NameListStatus {
+    bool exists = false;
+    std::int64_t lineCount = 0;
+};
+
+// Throws Error if the list exists but cannot be read (a folder, no permission).
+NameListStatus inspectNameList(const std::string& path);
+
+// Line lineNumber (1-based) of the list; nullopt when the list is missing or has fewer lines.
+// Throws Error when it cannot be read.
+std::optional<std::string> readNameLine(const std::string& path, std::int64_t lineNumber);
+
+// Puts name on line unitNumber + 1 of the list and gives the list exactly highestUnitNumber + 1
+// lines: old lines 1..unitNumber, the name, old lines unitNumber + 2..highestUnitNumber + 1. A
+// longer list is cut, a shorter one padded with empty lines. Requires 0 <= unitNumber <=
+// highestUnitNumber, and a name without CR or LF (either would shift every later name).
+//
+// Throws Error, with the list left byte for byte as it was, when the list does not exist (it is
+// never created), cannot be read or written, or the temporary file cannot be written in full. The
+// one exception: when only the final flush of the folder fails, the new list is in place and the
+// Error says that the change may not survive a power cut.
+void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
+             std::string_view name);
+
+// Where setName writes the new list before it takes the list's place.
+std::string temporaryPathFor(const std::string& listPath);
+
+inline constexpr const char* kTemporaryFileName = "bck.TXT";
+
+// Lists are read in blocks of this size, never a byte at a time.
+inline constexpr std::size_t kReadBlockSize = 64 * 1024;
+
+}  // namespace varnel::data

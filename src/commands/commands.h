@@ -12,6 +12,12 @@ void closeFile(Editor& editor);
 void closeForExit(Editor& editor);
 
 void readUnit(Editor& editor);
+void saveUnit(Editor& editor);
+void nextUnit(Editor& editor);
+void previousUnit(Editor& editor);
+void lastUnit(Editor& editor);
+void createUnit(Editor& editor);
+void replaceUnit(Editor& editor);
 
 // Shared steps of the commands that touch the name list.
 std::string nameListPath(FormAccess& form);

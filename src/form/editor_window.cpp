@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -164,9 +165,11 @@ void EditorWindow::buildMenus() {
 
 void EditorWindow::bindCommands() {
     const std::pair<const char*, void (*)(commands::Editor&)> bindings[] = {
-        {"open1", commands::openFile},
-        {"ReadM", commands::readUnit},
-        {"closeM", commands::closeFile},
+        {"open1", commands::openFile},       {"ReadM", commands::readUnit},
+        {"closeM", commands::closeFile},     {"Command1", commands::saveUnit},
+        {"BACK", commands::lastUnit},        {"CreateB", commands::createUnit},
+        {"PREVu", commands::previousUnit},   {"NEXTu", commands::nextUnit},
+        {"Command2", commands::replaceUnit},
     };
     for (const auto& [name, command] : bindings) {
         auto* button = findChild<QAbstractButton*>(QLatin1String(name));

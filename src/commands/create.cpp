@@ -1,0 +1,78 @@
+#include <QString>
+
+#include "commands.h"
+#include "data/error.h"
+#include "data/record_layout.h"
+#include "report.h"
+#include "save_steps.h"
+#include "unit_number.h"
+
+namespace varnel::commands {
+
+namespace layout = data::layout;
+
+void createUnit(Editor& editor) {
+    FormAccess& form = editor.form();
+    data::EquipmentFile* file = editor.file();
+    if (file == nullptr) {
+        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
+        return;
+    }
+
+    // The new unit goes after the last record of the file as it is now.
+    const std::int64_t highest = file->highestUnitNumber();
+    const UnitNumberCheck source = checkUnitNumber(form.text("NMBu"), highest);
+    if (!source.unit) {
+        report(Severity::Problem, source.problem);
+        return;
+    }
+    if (!fileIsWritable(editor, QStringLiteral("Create Unit"))) {
+        return;
+    }
+    const std::int64_t created = highest + 1;
+    if (created > kHighestStorableUnit) {
+        report(Severity::Problem,
+               QStringLiteral("This file already holds %1 units, the most a unit number can "
+                              "count; no unit can be added. Nothing was changed.")
+                   .arg(created));
+        return;
+    }
+    const std::int16_t unitCount = file->readWord(layout::kUnitCountOffset);
+    if (unitCount == INT16_MAX) {
+        report(Severity::Problem,
+               QStringLiteral("The unit counter of this file is already 32767; no unit can be "
+                              "added. Nothing was changed."));
+        return;
+    }
+    const auto inputs = takeSaveInputs(editor, QString::number(created), created);
+    if (!inputs) {
+        return;
+    }
+
+    std::vector<std::uint8_t> record =
+        file->readBytes(layout::fileOffset(*source.unit, 0), layout::kRecordSize);
+    const StoredCodes codes = applySaveInputs(*inputs, record);
+    const std::int64_t start = layout::fileOffset(created, 0);
+    try {
+        // A last record short by a byte or two is completed first, with the 0 bytes Read showed.
+        const std::int64_t length = file->length();
+        if (length < start) {
+            file->writeBytes(length, std::vector<std::uint8_t>(start - length, 0));
+        }
+        file->writeBytes(start, record);
+        file->writeWord(layout::kUnitCountOffset, static_cast<std::int16_t>(unitCount + 1));
+        file->syncToDisk();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+        return;
+    }
+
+    form.setText("NMBu", QString::number(created));
+    form.setCaption("MaxT1", QString::number(created));
+    showStoredCodes(form, *inputs, codes);
+    if (storeName(editor, *inputs, created)) {
+        readUnit(editor);
+    }
+}
+
+}  // namespace varnel::commands

@@ -1,0 +1,64 @@
+#include <QString>
+
+#include "commands.h"
+#include "data/error.h"
+#include "data/record_layout.h"
+#include "report.h"
+#include "save_steps.h"
+#include "unit_number.h"
+
+namespace varnel::commands {
+
+namespace layout = data::layout;
+
+// Replace copies a record's first 71 bytes: the last two stay with the target.
+inline constexpr std::size_t kReplacedBytes = 71;
+
+void replaceUnit(Editor& editor) {
+    FormAccess& form = editor.form();
+    data::EquipmentFile* file = editor.file();
+    if (file == nullptr) {
+        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
+        return;
+    }
+
+    const std::int64_t highest = file->highestUnitNumber();
+    const UnitNumberCheck source = checkUnitNumber(form.text("NMBu"), highest);
+    if (!source.unit) {
+        report(Severity::Problem, source.problem);
+        return;
+    }
+    const QString targetText = form.text("Text9");
+    const UnitNumberCheck target =
+        checkUnitNumber(targetText, highest, QStringLiteral("to replace"));
+    if (!target.unit) {
+        report(Severity::Problem, target.problem);
+        return;
+    }
+    if (!fileIsWritable(editor, QStringLiteral("Replace"))) {
+        return;
+    }
+    const auto inputs = takeSaveInputs(editor, targetText, highest);
+    if (!inputs) {
+        return;
+    }
+
+    std::vector<std::uint8_t> record =
+        file->readBytes(layout::fileOffset(*source.unit, 0), kReplacedBytes);
+    const StoredCodes codes = applySaveInputs(*inputs, record);
+    try {
+        file->writeBytes(layout::fileOffset(*target.unit, 0), record);
+        file->syncToDisk();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+        return;
+    }
+
+    form.setText("NMBu", targetText);  // as typed, blanks and all
+    showStoredCodes(form, *inputs, codes);
+    if (storeName(editor, *inputs, highest)) {
+        readUnit(editor);
+    }
+}
+
+}  // namespace varnel::commands

@@ -1,0 +1,240 @@
+#include <QString>
+#include <algorithm>
+
+#include "commands.h"
+#include "data/code_page.h"
+#include "data/code_tables.h"
+#include "data/error.h"
+#include "data/name_list.h"
+#include "data/numbers.h"
+#include "data/record_layout.h"
+#include "report.h"
+#include "save_steps.h"
+#include "unit_number.h"
+
+namespace varnel::commands {
+namespace {
+
+namespace layout = data::layout;
+
+// The value fields in the order Save converts them, which is record order.
+struct ValueInput {
+    const char* control;
+    const char* caption;
+    layout::Field field;
+    bool isCost;
+};
+
+constexpr ValueInput kValueInputs[] = {
+    {"Soft1", "Soft", layout::kSoft, false},    {"Hard1", "Hard", layout::kHard, false},
+    {"AA1", "Air Att", layout::kAirAtt, false}, {"NA1", "Naval", layout::kNaval, false},
+    {"GD1", "Gr.Def", layout::kGrDef, false},   {"AD1", "Ar.Def", layout::kArDef, false},
+    {"CD1", "Cl.Def", layout::kClDef, false},   {"I1", "Initiative", layout::kInitiative, false},
+    {"R1", "Range", layout::kRange, false},     {"S1", "Spotting", layout::kSpotting, false},
+    {"RM1", "RangeM", layout::kRangeM, false},  {"M1", "Move", layout::kMove, false},
+    {"F1", "Fuel", layout::kFuel, false},       {"A1", "Ammo", layout::kAmmo, false},
+    {"CASH2", "Cost", layout::kCost, true},     {"DM1", "Month", layout::kMonth, false},
+    {"DY1", "Year", layout::kYear, false},
+};
+
+constexpr const char* kCharacterControls[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
+
+// One refusal: the field by its caption, what it holds, what is accepted.
+void refuse(FormAccess& form, const char* control, const QString& caption, const QString& accepted,
+            const QString& holds) {
+    report(Severity::Problem, QStringLiteral("%1 must be %2; it holds \"%3\". Nothing was changed.")
+                                  .arg(caption, accepted, holds));
+    form.focus(control);
+}
+
+std::optional<std::string> inCodePage(const QString& text) {
+    const std::u32string characters = text.toStdU32String();
+    return data::encodeText(characters);
+}
+
+const QString& codePageWords() {
+    static const QString words =
+        QStringLiteral("characters of the %1 code page").arg(QLatin1String(data::kCodePageName));
+    return words;
+}
+
+}  // namespace
+
+bool fileIsWritable(Editor& editor, const QString& command) {
+    data::EquipmentFile* file = editor.file();
+    if (file->readOnly()) {
+        report(Severity::Problem,
+               QStringLiteral("%1 can only be read, so %2 was refused. Nothing was changed.")
+                   .arg(textFromPath(file->path()), command));
+        return false;
+    }
+    return true;
+}
+
+std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText,
+                                         std::int64_t highest) {
+    FormAccess& form = editor.form();
+    SaveInputs inputs;
+
+    const std::int64_t highestAllowed = std::min(highest, kHighestStorableUnit);
+    const auto unit = wholeUnitNumber(unitText);
+    if (highestAllowed < 0) {
+        report(Severity::Problem,
+               QStringLiteral("This file holds no units, so there is no unit to save. Nothing "
+                              "was changed."));
+        return std::nullopt;
+    }
+    if (!unit || *unit < 0 || *unit > highestAllowed) {
+        refuse(form, "NMBu", QStringLiteral("Unit Number"),
+               QStringLiteral("a whole number from 0 to %1").arg(highestAllowed), unitText);
+        return std::nullopt;
+    }
+    inputs.unit = *unit;
+
+    for (const ValueInput& input : kValueInputs) {
+        const QString text = form.text(input.control);
+        const std::string plain = text.toStdString();
+        const auto value = input.isCost ? data::costFromText(plain) : data::byteFromText(plain);
+        if (!value) {
+            const int highestText = input.isCost ? data::kHighestCostText : 255;
+            refuse(form, input.control, QString::fromLatin1(input.caption),
+                   QStringLiteral("a number from 0 to %1").arg(highestText), text);
+            return std::nullopt;
+        }
+        inputs.values.push_back(*value);
+    }
+
+    for (int i = 0; i < layout::kCharacterFieldCount; ++i) {
+        const QString text = form.text(kCharacterControls[i]);
+        const auto bytes = inCodePage(text);
+        if (!bytes) {
+            refuse(form, kCharacterControls[i], QStringLiteral("Character %1").arg(i + 1),
+                   codePageWords(), text);
+            return std::nullopt;
+        }
+        inputs.characters.push_back(*bytes);
+    }
+
+    const QString name = form.text("NAMEu");
+    const auto nameBytes = inCodePage(name);
+    // A line break in a name would move every later name down a line.
+    if (!nameBytes || name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n'))) {
+        refuse(form, "NAMEu", QStringLiteral("Unit Name"),
+               QStringLiteral("one line of ") + codePageWords(), name);
+        return std::nullopt;
+    }
+    inputs.name = *nameBytes;
+
+    if (!fileIsWritable(editor, QStringLiteral("saving"))) {
+        return std::nullopt;
+    }
+
+    inputs.className = form.text("UNIT");
+    inputs.nationName = form.text("NATION");
+    inputs.ship = form.ticked("SHIP");
+    inputs.carrier = form.ticked("CARRIER");
+    inputs.fort = form.ticked("FORT");
+    inputs.air = form.ticked("AIR");
+    inputs.sea = form.ticked("SEA");
+    // Profi mode is on exactly while Freeze All can be changed.
+    const bool profiMode = form.enabled("ALF");
+    inputs.keepUnnamedCodes = !profiMode && !form.ticked("ALF");
+    return inputs;
+}
+
+StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>& record) {
+    const auto number = static_cast<std::uint16_t>(inputs.unit);
+    record[layout::kUnitNumber.offset] = static_cast<std::uint8_t>(number & 0xFF);
+    record[layout::kUnitNumber.offset + 1] = static_cast<std::uint8_t>(number >> 8);
+
+    const std::string className = inputs.className.toStdString();
+    const data::SwitchPair switches = data::switchBytesFor(
+        {inputs.ship, inputs.carrier, inputs.fort, inputs.air, inputs.sea}, className);
+    record[layout::kSw1.offset] = switches.sw1;
+    record[layout::kSw2.offset] = switches.sw2;
+
+    for (std::size_t i = 0; i < std::size(kValueInputs); ++i) {
+        record[kValueInputs[i].field.offset] = inputs.values[i];
+    }
+
+    // Outside Profi mode the class and nationality fields are locked, so they hold what Read
+    // showed: for a code without a name that is the previous unit's name, or "Unknown".
+    const std::uint8_t storedClass = record[layout::kUnitClass.offset];
+    if (!(inputs.keepUnnamedCodes && !data::classNameOf(storedClass))) {
+        record[layout::kUnitClass.offset] = data::classCodeOf(className);
+    }
+
+    const int nationOffsets[] = {layout::kNation1.offset, layout::kNation2.offset,
+                                 layout::kNation3.offset, layout::kNation4.offset};
+    data::NationBytes nation{};
+    for (int i = 0; i < 4; ++i)
+        nation[i] = record[nationOffsets[i]];
+    if (!(inputs.keepUnnamedCodes && !data::nationalityNameOf(nation))) {
+        nation = data::nationalityBytesOf(inputs.nationName.toStdString());
+    }
+    for (int i = 0; i < 4; ++i)
+        record[nationOffsets[i]] = nation[i];
+
+    // A longer text spills onto the following character fields, but never past the sixth.
+    const int end = layout::kFirstCharacterOffset + layout::kCharacterFieldCount;
+    for (int i = 0; i < layout::kCharacterFieldCount; ++i) {
+        int offset = layout::kFirstCharacterOffset + i;
+        for (const char byte : inputs.characters[i]) {
+            if (offset >= end)
+                break;
+            record[offset++] = static_cast<std::uint8_t>(byte);
+        }
+    }
+
+    return {record[layout::kUnitClass.offset], nation[0] + nation[1] + nation[2] + nation[3]};
+}
+
+void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes) {
+    form.setText("HLP1", QString::number(inputs.unit));
+    form.setText("Text8", QString::number(codes.unitClass));
+    form.setText("Text7", QString::number(codes.nationSum));
+}
+
+bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest) {
+    try {
+        data::setName(nameListPath(editor.form()), inputs.unit, highest, inputs.name);
+        return true;
+    } catch (const data::Error& error) {
+        report(Severity::Problem,
+               QStringLiteral("The values of unit %1 were saved, but its name was not: %2")
+                   .arg(inputs.unit)
+                   .arg(textFromPath(error.what())));
+        return false;
+    }
+}
+
+void saveUnit(Editor& editor) {
+    data::EquipmentFile* file = editor.file();
+    if (file == nullptr) {
+        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
+        return;
+    }
+    const std::int64_t highest = file->highestUnitNumber();
+    const auto inputs = takeSaveInputs(editor, editor.form().text("NMBu"), highest);
+    if (!inputs) {
+        return;
+    }
+    // One record, one write: the shown fields all lie in the record's first 45 bytes, so a last
+    // record that lacks its final bytes is not lengthened.
+    const std::int64_t start = layout::fileOffset(inputs->unit, 0);
+    std::vector<std::uint8_t> record = file->readBytes(start, layout::kEditedPrefixSize);
+    const StoredCodes codes = applySaveInputs(*inputs, record);
+    try {
+        file->writeBytes(start, record);
+        file->syncToDisk();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+        return;
+    }
+    showStoredCodes(editor.form(), *inputs, codes);
+    if (storeName(editor, *inputs, highest)) {
+        readUnit(editor);
+    }
+}
+
+}  // namespace varnel::commands

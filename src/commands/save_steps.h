@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor.h"
+
+// The steps that Save, Create Unit and Replace share: check every input of the form before the
+// first write, lay the form's values over a record, store the name.
+namespace varnel::commands {
+
+// Everything Save takes from the form, already converted and checked.
+struct SaveInputs {
+    std::int64_t unit = 0;             // the record written; also its unitNumber
+    std::vector<std::uint8_t> values;  // the fourteen statistics, cost, month, year: record order
+    std::vector<std::string> characters;  // Text1..Text6 in the code page
+    std::string name;                     // NAMEu in the code page
+    QString className;                    // UNIT, as typed
+    QString nationName;                   // NATION, as typed
+    bool ship = false, carrier = false, fort = false, air = false, sea = false;
+    // A plain Save (Profi mode off, Freeze All clear) keeps what the locked fields cannot show.
+    bool keepUnnamedCodes = false;
+};
+
+// Checks every input that Save converts, in Save's order, for the given unit-number text and
+// highest unit number. On the first bad one it reports the field by its caption, puts the focus
+// there and returns nullopt; nothing has been written.
+std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText,
+                                         std::int64_t highest);
+
+// Whether the open file may be written; reports and returns false when not.
+bool fileIsWritable(Editor& editor, const QString& command);
+
+// Lays the form's values over the first bytes of a record (at least 45 bytes), as Save stores
+// them. Returns the class code and nationality sum the record now holds.
+struct StoredCodes {
+    std::uint8_t unitClass = 0;
+    int nationSum = 0;
+};
+StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>& record);
+
+// Shows in the form what a Save has written: HLP1, Text8 and Text7.
+void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes);
+
+// Stores the name of inputs.unit with highest as the list's highest unit; reports and returns
+// false when the name could not be stored (the record already is).
+bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest);
+
+// The highest unit number the 16-bit unitNumber field can hold.
+inline constexpr std::int64_t kHighestStorableUnit = 32767;
+
+}  // namespace varnel::commands

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QPixmap>
 #include <cstdio>
 
@@ -25,6 +26,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "message: %s\n", qPrintable(message));
     });
 
+    // --open changes the working folder; the output path is meant from where we started.
+    const QString output = QFileInfo(arguments[1]).absoluteFilePath();
     varnel::form::EditorWindow window;
     window.show();
     for (qsizetype i = 2; i < arguments.size(); ++i) {
@@ -39,8 +42,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication::processEvents();
     const QPixmap shot = window.grab();
-    if (!shot.save(arguments[1])) {
-        std::fprintf(stderr, "could not write %s\n", qPrintable(arguments[1]));
+    if (!shot.save(output)) {
+        std::fprintf(stderr, "could not write %s\n", qPrintable(output));
         return 1;
     }
     return 0;

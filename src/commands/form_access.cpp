@@ -38,7 +38,9 @@ QString FormAccess::text(const char* name) const {
 
 void FormAccess::setText(const char* name, const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
-    as<QLineEdit>(widget(name), name).setText(nul < 0 ? text : text.left(nul));
+    auto& field = as<QLineEdit>(widget(name), name);
+    field.setText(nul < 0 ? text : text.left(nul));
+    field.setCursorPosition(0);  // a narrow field shows the start of its text
 }
 
 QString FormAccess::caption(const char* name) const {

@@ -29,9 +29,12 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
     const QString text = QString::fromUtf8(spec.text);
     QWidget* widget = nullptr;
     switch (spec.kind) {
-        case Kind::TextField:
-            widget = new QLineEdit(text, parent);
+        case Kind::TextField: {
+            auto* field = new QLineEdit(text, parent);
+            field->setCursorPosition(0);  // a narrow field shows the start of its text
+            widget = field;
             break;
+        }
         case Kind::Label: {
             auto* label = new QLabel(text, parent);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -196,13 +199,58 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void EditorWindow::toggleProfiMode() {}
+void EditorWindow::toggleProfiMode() {
+    // The mode has no state of its own: Freeze All can be changed exactly while it is on.
+    commands::FormAccess& form = editor_.form();
+    const char* const characters[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
+    const char* const switches[] = {"SHIP", "CARRIER", "FORT", "AIR"};
+    const bool switchingOn = !form.enabled("ALF");
+    if (switchingOn) {
+        form.setEnabled("CreateB", true);  // switching off leaves it to Close
+    } else {
+        form.setEnabled("Command2", false);
+    }
+    form.setEnabled("NATION", switchingOn);
+    form.setEnabled("UNIT", switchingOn);
+    form.setEnabled("SEA", switchingOn);
+    form.setVisible("Text6", switchingOn);
+    for (const char* name : characters) {
+        form.setEnabled(name, switchingOn);
+    }
+    profiItem_->setChecked(switchingOn);
+    if (switchingOn) {
+        form.setEnabled("Command2", true);
+    }
+    for (const char* name : switches) {
+        form.setEnabled(name, switchingOn);
+    }
+    form.setEnabled("ALF", switchingOn);
+}
 
-void EditorWindow::showAboutPanel() {}
+void EditorWindow::showAboutPanel() {
+    auto* panel = findChild<QWidget*>(QStringLiteral("Ja"));
+    if (!panel->isHidden()) {
+        return;
+    }
+    focusBeforeAbout_ = QApplication::focusWidget();
+    panel->show();
+    panel->raise();
+    findChild<QWidget*>(QStringLiteral("Command3"))->setFocus(Qt::OtherFocusReason);
+}
 
-void EditorWindow::hideAboutPanel() {}
+void EditorWindow::hideAboutPanel() {
+    findChild<QWidget*>(QStringLiteral("Ja"))->hide();
+    if (focusBeforeAbout_ && focusBeforeAbout_->isEnabled() && focusBeforeAbout_->isVisible()) {
+        focusBeforeAbout_->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 bool EditorWindow::focusNextPrevChild(bool next) {
+    // While the About panel covers the window, the keyboard stays on the panel's button.
+    if (!findChild<QWidget*>(QStringLiteral("Ja"))->isHidden()) {
+        findChild<QWidget*>(QStringLiteral("Command3"))->setFocus(Qt::TabFocusReason);
+        return true;
+    }
     return QMainWindow::focusNextPrevChild(next);
 }
 

@@ -1,10 +1,10 @@
 # Two commands do all set-up on a fresh Debian machine:
 #   make run   install what is missing, build, start the editor on the demo data
 #   make test  install what is missing, build with sanitizers, run every test
-.PHONY: run test build deps demo screenshot clean
+.PHONY: run test build deps comma-locale demo screenshot clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-liberation xvfb xauth
+            fonts-liberation xvfb xauth locales
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BUILD := build
 TEST_BUILD := build-test
@@ -32,7 +32,11 @@ demo: build $(DEMO)/Equip97.eqp
 run: demo
 	cd $(DEMO) && ../$(BUILD)/src/app/varneledit
 
-test: deps
+# A locale with a decimal comma, to show that numbers read the same whatever the user's locale.
+comma-locale: deps
+	@locale -a 2>/dev/null | grep -q -i '^de_DE.utf-\?8$$' || $(SUDO) localedef -i de_DE -f UTF-8 de_DE.UTF-8
+
+test: deps comma-locale
 	@[ -f $(TEST_BUILD)/build.ninja ] || cmake -S . -B $(TEST_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON
 	cmake --build $(TEST_BUILD)
 	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen \

@@ -1,5 +1,6 @@
 #include "equipment_file.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "error.h"
@@ -41,7 +42,9 @@ EquipmentFile EquipmentFile::open(const std::string& path) {
         files.close(opened.value);
         throw Error(couldNot + files.describe(error) + ".");
     }
-    return EquipmentFile(path, opened.value, readOnly, status.value.identity);
+    EquipmentFile file(path, opened.value, readOnly, status.value.identity);
+    file.knownLength_ = status.value.length;
+    return file;
 }
 
 EquipmentFile::EquipmentFile(std::string path, int handle, bool readOnly, FileIdentity identity)
@@ -51,7 +54,8 @@ EquipmentFile::EquipmentFile(EquipmentFile&& other) noexcept
     : path_(std::move(other.path_)),
       handle_(std::exchange(other.handle_, -1)),
       readOnly_(other.readOnly_),
-      identity_(other.identity_) {}
+      identity_(other.identity_),
+      knownLength_(other.knownLength_) {}
 
 EquipmentFile& EquipmentFile::operator=(EquipmentFile&& other) noexcept {
     if (this != &other) {
@@ -62,6 +66,7 @@ EquipmentFile& EquipmentFile::operator=(EquipmentFile&& other) noexcept {
         handle_ = std::exchange(other.handle_, -1);
         readOnly_ = other.readOnly_;
         identity_ = other.identity_;
+        knownLength_ = other.knownLength_;
     }
     return *this;
 }
@@ -109,18 +114,32 @@ std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
 }
 
-void EquipmentFile::requireWritable(std::int64_t offset) const {
+void EquipmentFile::requireWritable(std::int64_t offset, std::size_t count) {
     if (readOnly_) {
         throw Error(path_ + " is read-only: nothing was changed.");
     }
-    if (offset < 0 || offset > length()) {
+    // Never write into a file that another program has removed, replaced or cut short since we
+    // opened it: our positions would land in the wrong place, or in a file nobody will read.
+    if (!stillInPlace()) {
+        throw Error(path_ +
+                    " was removed or replaced by another program after it was opened. Close it "
+                    "and open it again before changing it; nothing was changed.");
+    }
+    const std::int64_t now = length();
+    if (now < knownLength_) {
+        throw Error(path_ +
+                    " was made shorter by another program after it was opened. Close it "
+                    "and open it again before changing it; nothing was changed.");
+    }
+    if (offset < 0 || offset > now) {
         throw Error("Could not write " + path_ +
                     ": the position lies beyond the end of the file. Nothing was changed.");
     }
+    knownLength_ = std::max(now, offset + static_cast<std::int64_t>(count));
 }
 
 void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-    requireWritable(offset);
+    requireWritable(offset, bytes.size());
     if (bytes.empty()) {
         return;
     }

@@ -38,7 +38,8 @@ class EquipmentFile {
 
     // Writes at a file offset. A write may start anywhere up to the current end of the file and
     // extends the file there; one that would leave a gap is refused, as is any write to a file
-    // opened for reading only.
+    // opened for reading only, and any write to a file that another program has removed,
+    // replaced or made shorter since it was opened.
     void writeByte(std::int64_t offset, std::uint8_t value);
     void writeWord(std::int64_t offset, std::int16_t value);
     void writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes);
@@ -57,12 +58,14 @@ class EquipmentFile {
   private:
     EquipmentFile(std::string path, int handle, bool readOnly, FileIdentity identity);
     [[noreturn]] void fail(const std::string& what, SystemError error) const;
-    void requireWritable(std::int64_t offset) const;
+    void requireWritable(std::int64_t offset, std::size_t count);
 
     std::string path_;
     int handle_ = -1;
     bool readOnly_ = false;
     FileIdentity identity_;
+    // The length as we last left it; a shorter file was cut by someone else.
+    std::int64_t knownLength_ = 0;
 };
 
 }  // namespace varnel::data

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "data/equipment_file.h"
 #include "data/error.h"
@@ -164,6 +167,27 @@ TEST_F(EquipmentFileTest, NoticesWhenThePathNoLongerNamesTheOpenFile) {
     ASSERT_EQ(std::rename(path.c_str(), folder.file("moved.eqp").c_str()), 0);
     test::writeFile(path, original);  // another program puts a new file under the old name
     EXPECT_FALSE(file.stillInPlace());
+    EXPECT_THROW(file.writeByte(4, 0), Error);
+    EXPECT_EQ(test::readFile(path), original);
+    EXPECT_EQ(test::readFile(folder.file("moved.eqp")), original);
+}
+
+TEST_F(EquipmentFileTest, RefusesToWriteAFileThatWasRemovedOrCutShortBehindItsBack) {
+    {
+        EquipmentFile file = EquipmentFile::open(path);
+        ASSERT_EQ(::truncate(path.c_str(), 150), 0);
+        EXPECT_THROW(file.writeByte(4, 0), Error);
+        EXPECT_EQ(test::readFile(path), Bytes(original.begin(), original.begin() + 150));
+    }
+    {
+        test::writeFile(path, original);
+        EquipmentFile file = EquipmentFile::open(path);
+        file.writeBytes(221, test::patternRecord(3));  // our own growth is no change by others
+        file.writeByte(4, 9);
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        EXPECT_THROW(file.writeByte(4, 0), Error);
+        EXPECT_FALSE(test::fileExists(path)) << "nothing is recreated";
+    }
 }
 
 }  // namespace

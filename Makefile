@@ -1,7 +1,7 @@
 # Two commands do all set-up on a fresh Debian machine:
 #   make run   install what is missing, build, start the editor on the demo data
 #   make test  install what is missing, build with sanitizers, run every test
-.PHONY: run test build deps comma-locale demo screenshot clean
+.PHONY: run test build deps comma-locale demo screenshot bench fuzz clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             fonts-liberation xvfb xauth locales
@@ -48,6 +48,14 @@ test: deps comma-locale
 # The README's screenshot, rendered offscreen from the demo data.
 screenshot: demo
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshot docs/window.png --open $(DEMO)
+
+# Speed against the raw cost of the same file work, in a release build (bench/run.sh).
+bench: deps
+	bash bench/run.sh
+
+# Each fuzz target for a set time with libFuzzer (fuzz/run.sh).
+fuzz: deps
+	bash fuzz/run.sh
 
 clean:
 	rm -rf $(BUILD) $(TEST_BUILD)

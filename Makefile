@@ -4,14 +4,17 @@
 .PHONY: run test build deps comma-locale demo screenshot bench fuzz clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-liberation xvfb xauth locales
+            libcsv-dev fonts-liberation xvfb xauth locales util-linux
+BENCH_PACKAGES := libbenchmark-dev
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BUILD := build
 TEST_BUILD := build-test
 DEMO := demo
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs those of the packages given that are missing (a second run asks apt nothing).
+define install_missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -19,6 +22,10 @@ deps:
 	  $(SUDO) apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
 
 build: deps
 	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_TESTS=OFF
@@ -51,10 +58,12 @@ screenshot: demo
 
 # Speed against the raw cost of the same file work, in a release build (bench/run.sh).
 bench: deps
+	$(call install_missing,$(BENCH_PACKAGES))
 	bash bench/run.sh
 
 # Each fuzz target for a set time with libFuzzer (fuzz/run.sh).
 fuzz: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
 	bash fuzz/run.sh
 
 clean:

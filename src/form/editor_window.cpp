@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -130,7 +132,13 @@ void EditorWindow::buildControls() {
     }
 
     // The About panel: red, with a larger sans-serif for the contact line.
-    auto* panel = findChild<QWidget*>(QStringLiteral("Ja"));
+    auto* panel = findChild<QGroupBox*>(QStringLiteral("Ja"));
+    // The window's style shades a frame's inside a little darker than its background; the
+    // panel takes the plain style, which leaves the red as it is.
+    if (QStyle* plain = QStyleFactory::create(QStringLiteral("Windows"))) {
+        plain->setParent(panel);
+        panel->setStyle(plain);
+    }
     paint(*panel, QColor(255, 0, 0), palette().color(QPalette::WindowText));
     paint(*findChild<QWidget*>(QStringLiteral("Label10")), QColor(255, 0, 0), QColor(0, 0, 0));
     auto* contact = findChild<QWidget*>(QStringLiteral("Label11"));

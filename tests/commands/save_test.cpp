@@ -1,0 +1,379 @@
+// Save: the form's values into the current unit's record and its name into the name list.
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDir>
+
+#include "support/unit_records.h"
+#include "support/window_fixture.h"
+
+namespace varnel::test {
+namespace {
+
+const char* const kCharacterFields[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
+
+class SaveUnit : public WindowTest {
+  protected:
+    // Units 0..count-1 as given by the changer, names "Name n".
+    void writeUnits(int count, void (*change)(Unit&, int) = nullptr) {
+        std::vector<Bytes> records;
+        names.clear();
+        for (int n = 0; n < count; ++n) {
+            Unit unit = distinctUnit(n);
+            if (change != nullptr)
+                change(unit, n);
+            records.push_back(encodeRecord(unit, n));
+            names.push_back("Name " + std::to_string(n));
+        }
+        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
+                       nameListText(names));
+    }
+    void openAt(const char* unit) {
+        setText("NMBu", unit);
+        click("open1");
+        takeMessages();
+    }
+    void readAt(const QString& unit) {
+        setText("NMBu", unit);
+        click("ReadM");
+    }
+    Bytes equipment() { return readFile(folder().file("Equip97.eqp")); }
+    std::string nameList() {
+        const Bytes bytes = readFile(folder().file("Equip97.txt"));
+        return std::string(bytes.begin(), bytes.end());
+    }
+    static void set(Bytes& file, int unit, int offset, int value) {
+        file.at(2 + 73 * unit + offset) = static_cast<std::uint8_t>(value);
+    }
+    std::vector<std::string> names;
+};
+
+TEST_F(SaveUnit, WritesEveryFieldAtItsOffsetForTheFirstAndTheLastUnit) {
+    writeUnits(300, [](Unit& u, int n) { u.unitNumber = static_cast<std::int16_t>(-1 - n); });
+    Bytes expected = equipment();
+    openAt("0");
+    trigger("MPROF");
+    struct Value {
+        const char* control;
+        const char* text;
+        int offset, byte;
+    };
+    const Value values[] = {
+        {"Soft1", "2.5", offset::soft, 2},  {"Hard1", "3.5", offset::hard, 4},
+        {"AA1", " 7 ", offset::airAtt, 7},  {"NA1", "254.5", offset::naval, 254},
+        {"GD1", "-0.4", offset::grDef, 0},  {"AD1", "255", offset::arDef, 255},
+        {"CD1", "+9", offset::clDef, 9},    {"I1", "11", offset::initiative, 11},
+        {"R1", "12", offset::range, 12},    {"S1", "13", offset::spotting, 13},
+        {"RM1", "14", offset::rangeM, 14},  {"M1", "17", offset::move, 17},
+        {"F1", "18", offset::fuel, 18},     {"A1", "19", offset::ammo, 19},
+        {"CASH2", "299", offset::cost, 24}, {"DM1", "26", offset::month, 26},
+        {"DY1", "27.0", offset::year, 27}};
+    // "Bomber" with its class default, "Poland", then the characters in the code page.
+    const std::pair<int, int> codes[] = {
+        {offset::unitClass, 11},  {offset::sw1, 65},        {offset::sw2, 0},
+        {offset::nation1, 0},     {offset::nation1 + 1, 0}, {offset::nation1 + 2, 128},
+        {offset::nation1 + 3, 0}, {offset::c1, 0xE9},       {offset::c1 + 1, 'b'},
+        {offset::c1 + 2, 'c'},    {offset::c1 + 3, 'd'},    {offset::c1 + 4, 'e'},
+        {offset::c1 + 5, 0x80}};
+    for (const int x : {0, 299}) {
+        SCOPED_TRACE(x);
+        readAt(QString::number(x));
+        for (const Value& v : values)
+            setText(v.control, v.text);
+        for (const char* box : {"SHIP", "CARRIER", "FORT", "AIR", "SEA"})
+            setTicked(box, false);
+        setText("UNIT", "Bomber");
+        setText("NATION", "Poland");
+        const char* characters[] = {"é", "b", "c", "d", "e", "€"};
+        for (int i = 0; i < 6; ++i)
+            setText(kCharacterFields[i], QString::fromUtf8(characters[i]));
+        setText("NAMEu", QString::fromUtf8("Café Ü"));
+        click("Command1");
+        EXPECT_EQ(takeMessages(), QStringList());
+
+        set(expected, x, offset::unitNumber, x & 0xFF);
+        set(expected, x, offset::unitNumber + 1, x >> 8);
+        for (const Value& v : values)
+            set(expected, x, v.offset, v.byte);
+        for (const auto& [at, byte] : codes)
+            set(expected, x, at, byte);
+        EXPECT_EQ(equipment(), expected);
+        names[x] = "Caf\xE9 \xDC";
+        EXPECT_EQ(nameList(), nameListText(names));
+
+        EXPECT_EQ(text("HLP1"), QString::number(x));
+        EXPECT_EQ(text("Text8"), "11");
+        EXPECT_EQ(text("Text7"), "128");
+        EXPECT_EQ(text("CASH2"), "288");
+        EXPECT_EQ(text("NAMEu"), QString::fromUtf8("Café Ü"));
+    }
+}
+
+enum Box { kShip = 1, kCarrier = 2, kFort = 4, kAir = 8, kSea = 16 };
+
+TEST_F(SaveUnit, SwitchBytesFollowTheBoxesInOrderThenTheClassDefault) {
+    writeUnits(3);
+    openAt("1");
+    trigger("MPROF");
+    struct Case {
+        int boxes;
+        const char* unit;
+        int sw1, sw2, code;
+    };
+    const Case cases[] = {{kSea, "Infantry", 1, 0, 1},
+                          {kSea, "Destroyer", 129, 1, 15},
+                          {kShip | kCarrier, "Destroyer", 241, 1, 15},
+                          {kShip | kAir, "Destroyer", 193, 1, 15},
+                          {kFort | kSea, "Destroyer", 129, 1, 15},
+                          {0, "Destroyer", 0, 0, 15},
+                          {kShip, "Infantry", 193, 1, 1},
+                          {kAir, "Tank", 193, 1, 2},
+                          {0, "Bomber", 65, 0, 11},
+                          {0, "Air Defense", 49, 0, 9},
+                          {0, "Air Transport", 193, 1, 13},
+                          {kSea, "Sea Transport", 129, 1, 18},
+                          {0, "tank", 0, 0, 0},
+                          {0, "Tank ", 0, 0, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.unit << " boxes " << c.boxes);
+        setTicked("SHIP", c.boxes & kShip);
+        setTicked("CARRIER", c.boxes & kCarrier);
+        setTicked("FORT", c.boxes & kFort);
+        setTicked("AIR", c.boxes & kAir);
+        setTicked("SEA", c.boxes & kSea);
+        setText("UNIT", c.unit);
+        Bytes expected = equipment();
+        click("Command1");
+        set(expected, 1, offset::sw1, c.sw1);
+        set(expected, 1, offset::sw2, c.sw2);
+        set(expected, 1, offset::unitClass, c.code);
+        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(text("Text8"), QString::number(c.code));
+        EXPECT_EQ(text("Text10"), QString::number(c.sw1));
+    }
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(SaveUnit, NationalityNamesBecomeTheirBytesInProfiMode) {
+    writeUnits(3, [](Unit& u, int) { u.nation = {0, 0, 8, 0}; });
+    openAt("2");
+    trigger("MPROF");
+    const std::tuple<const char*, std::array<int, 4>, const char*> cases[] = {
+        {"Germany", {0, 128, 0, 0}, "128"},
+        {"Unknown", {0, 0, 0, 0}, "0"},
+        {"Czechoslovakia", {8, 0, 0, 0}, "8"},
+        {"germany", {0, 0, 0, 0}, "0"}};
+    for (const auto& [name, bytes, sum] : cases) {
+        SCOPED_TRACE(name);
+        setText("NATION", name);
+        Bytes expected = equipment();
+        click("Command1");
+        for (int i = 0; i < 4; ++i)
+            set(expected, 2, offset::nation1 + i, bytes[i]);
+        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(text("Text7"), sum);
+    }
+}
+
+TEST_F(SaveUnit, APlainSaveKeepsAnUnnamedClassAndNationalityThatProfiModeReplaces) {
+    writeUnits(2, [](Unit& u, int n) {
+        if (n == 1) {
+            u.unitClass = 23;
+            u.nation = {3, 0, 0, 0};
+            u.sw1 = 49;  // ticks no box
+        }
+    });
+    const Bytes original = equipment();
+    openAt("0");
+    readAt("1");
+    ASSERT_EQ(text("UNIT"), "Infantry") << "the name of unit 0 stays";
+    click("Command1");
+    Bytes expected = original;
+    set(expected, 1, offset::sw1, 1);  // the switches follow the class default of "Infantry"
+    EXPECT_EQ(equipment(), expected);
+    EXPECT_EQ(text("Text8"), "23");
+    EXPECT_EQ(text("Text7"), "3");
+
+    trigger("MPROF");
+    click("Command1");
+    set(expected, 1, offset::unitClass, 1);
+    set(expected, 1, offset::nation1, 0);
+    EXPECT_EQ(equipment(), expected);
+    EXPECT_EQ(text("Text8"), "1");
+    EXPECT_EQ(text("Text7"), "0");
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(SaveUnit, CharactersSpillOntoTheFollowingFieldsAndStopAtTheSixth) {
+    writeUnits(3, [](Unit& u, int) { u.characters = {'a', 'b', 'c', 'd', 'e', 'Z'}; });
+    openAt("1");
+    trigger("MPROF");
+    // The six texts, then the six bytes expected, '.' for a byte kept.
+    const std::pair<std::array<const char*, 6>, const char*> cases[] = {
+        {{"AB", "", "", "", "", ""}, "AB...."},    {{"AB", "C", "", "", "", ""}, "AC...."},
+        {{"", "", "", "", "", ""}, "......"},      {{"", "", "", "", "", "XYZ"}, ".....X"},
+        {{"", "", "", "", "PQRS", ""}, "....PQ"},  {{"ABCDEFGHIJ", "", "", "", "", ""}, "ABCDEF"},
+        {{"u", "v", "w", "x", "y", "z"}, "uvwxyz"}};
+    for (const auto& [texts, bytes] : cases) {
+        SCOPED_TRACE(bytes);
+        for (int i = 0; i < 6; ++i)
+            setText(kCharacterFields[i], texts[i]);
+        Bytes expected = equipment();
+        click("Command1");
+        for (int i = 0; i < 6; ++i) {
+            if (bytes[i] != '.')
+                set(expected, 1, offset::c1 + i, bytes[i]);
+        }
+        EXPECT_EQ(equipment(), expected);
+    }
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(SaveUnit, TheNameListGetsExactlyOneLinePerUnit) {
+    writeUnits(100);
+    openAt("0");
+    struct Case {
+        int lines;
+        const char* lineEnd;
+        int unit;
+    };
+    for (const Case& c : {Case{150, "\r\n", 5}, Case{50, "\n", 70}, Case{100, "\r", 99}}) {
+        SCOPED_TRACE(c.lines);
+        std::string list;
+        std::vector<std::string> expected;
+        for (int n = 0; n < c.lines; ++n) {
+            list += "L " + std::to_string(n) + c.lineEnd;
+            if (n < 100)
+                expected.push_back("L " + std::to_string(n));
+        }
+        expected.resize(100);
+        expected[c.unit] = "New";
+        writeFile(folder().file("Equip97.txt"), list);
+        readAt(QString::number(c.unit));
+        setText("NAMEu", "New");
+        click("Command1");
+        EXPECT_EQ(nameList(), nameListText(expected));
+    }
+}
+
+TEST_F(SaveUnit, AUnitNumberWithBlanksSavesThatUnitAndAShortLastRecordStaysShort) {
+    writeUnits(10);
+    Bytes expected = equipment();
+    expected.resize(expected.size() - 2);  // offsets 71 and 72 of unit 9 are missing
+    writeFile(folder().file("Equip97.eqp"), expected);
+    openAt("9");
+    setText("NMBu", " 9");
+    setText("Soft1", "99");
+    click("Command1");
+    set(expected, 9, offset::soft, 99);
+    EXPECT_EQ(equipment(), expected);
+    EXPECT_EQ(text("HLP1"), "9");
+    EXPECT_EQ(nameList(), nameListText(names));
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(SaveUnit, RefusesTheFirstBadInputInStepOrderAndChangesNothing) {
+    writeUnits(100);
+    openAt("5");
+    trigger("MPROF");
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> inputs;
+        const char* focus;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{{"AA1", "256"}}, "AA1", "Air Att must be a number from 0 to 255; it holds \"256\"."},
+        {{{"DY1", "-0.6"}}, "DY1", "Year must be a number from 0 to 255; it holds \"-0.6\"."},
+        {{{"Soft1", ""}}, "Soft1", "Soft must be a number from 0 to 255; it holds \"\"."},
+        {{{"I1", "300"}, {"AD1", "x"}},
+         "AD1",
+         "Ar.Def must be a number from 0 to 255; it holds \"x\"."},
+        {{{"CASH2", "3072"}}, "CASH2", "Cost must be a number from 0 to 3071; it holds \"3072\"."},
+        {{{"CASH2", "abc"}}, "CASH2", "Cost must be a number from 0 to 3071; it holds \"abc\"."},
+        {{{"DM1", "999"}, {"CASH2", "-1"}},
+         "CASH2",
+         "Cost must be a number from 0 to 3071; it holds \"-1\"."},
+        {{{"NMBu", "2.5"}, {"AA1", "256"}},
+         "NMBu",
+         "Unit Number must be a whole number from 0 to 99; it holds \"2.5\"."},
+        {{{"NMBu", "-1"}},
+         "NMBu",
+         "Unit Number must be a whole number from 0 to 99; it holds \"-1\"."},
+        {{{"NMBu", "100"}},
+         "NMBu",
+         "Unit Number must be a whole number from 0 to 99; it holds \"100\"."},
+        {{{"NMBu", "abc"}},
+         "NMBu",
+         "Unit Number must be a whole number from 0 to 99; it holds \"abc\"."},
+        {{{"Text3", "中"}, {"NAMEu", "a\nb"}},
+         "Text3",
+         "Character 3 must be characters of the Windows-1252 code page; it holds \"中\"."},
+        {{{"NAMEu", "a\nb"}}, "NAMEu", "Unit Name must be one line of characters"}};
+    const Bytes equipmentBefore = equipment();
+    const std::string namesBefore = nameList();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        readAt("5");
+        for (const auto& [control, value] : c.inputs)
+            setText(control, QString::fromUtf8(value));
+        control("TXT")->setFocus();
+        const QStringList form = formSnapshot();
+        click("Command1");
+        const QStringList reported = takeMessages();
+        ASSERT_EQ(reported.size(), 1);
+        EXPECT_TRUE(reported[0].startsWith(QString::fromUtf8(c.message)))
+            << reported[0].toStdString();
+        EXPECT_TRUE(reported[0].endsWith("Nothing was changed.")) << reported[0].toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), control(c.focus));
+        EXPECT_EQ(formSnapshot(), form);
+        EXPECT_EQ(equipment(), equipmentBefore);
+        EXPECT_EQ(nameList(), namesBefore);
+    }
+}
+
+TEST_F(SaveUnit, RefusesAReadOnlyFile) {
+    writeUnits(3);
+    ASSERT_EQ(::chmod(folder().file("Equip97.eqp").c_str(), 0444), 0);
+    const Bytes equipmentBefore = equipment();
+    openAt("1");
+    setText("Soft1", "1");
+    click("Command1");
+    const QStringList reported = takeMessages();
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_TRUE(reported[0].contains("can only be read")) << reported[0].toStdString();
+    EXPECT_TRUE(reported[0].contains("Nothing was changed.")) << reported[0].toStdString();
+    EXPECT_EQ(equipment(), equipmentBefore);
+    EXPECT_EQ(nameList(), nameListText(names));
+}
+
+TEST_F(SaveUnit, ANameThatCannotBeStoredLeavesTheRecordSavedAndTheFormAsTyped) {
+    for (const bool folderInstead : {false, true}) {
+        SCOPED_TRACE(folderInstead ? "a folder" : "missing");
+        writeUnits(3, [](Unit& u, int) { u.unitNumber = 300; });
+        openAt("2");
+        std::remove(folder().file("Equip97.txt").c_str());
+        if (folderInstead)
+            QDir(QString::fromStdString(folder().path())).mkdir("Equip97.txt");
+        Bytes expected = equipment();
+        setText("Soft1", " 77 ");
+        setText("NAMEu", "Kept name");
+        click("Command1");
+        const QStringList reported = takeMessages();
+        ASSERT_EQ(reported.size(), 1);
+        EXPECT_TRUE(reported[0].contains("were saved")) << reported[0].toStdString();
+        set(expected, 2, offset::unitNumber, 2);
+        set(expected, 2, offset::unitNumber + 1, 0);
+        set(expected, 2, offset::soft, 77);
+        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(fileExists(folder().file("Equip97.txt")), folderInstead);
+        EXPECT_EQ(text("Soft1"), " 77 ") << "Read did not run";
+        EXPECT_EQ(text("NAMEu"), "Kept name");
+        EXPECT_EQ(text("HLP1"), "2");
+        click("closeM");
+        QDir(QString::fromStdString(folder().file("Equip97.txt"))).removeRecursively();
+    }
+}
+
+}  // namespace
+}  // namespace varnel::test

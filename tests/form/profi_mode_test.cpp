@@ -1,0 +1,118 @@
+// Profi mode: the menu item "&Proffi" unlocks the locked controls and locks them again.
+
+#include <QAction>
+
+#include "support/unit_records.h"
+#include "support/window_fixture.h"
+
+namespace varnel::test {
+namespace {
+
+// The controls that follow the mode, the flag ALF among them.
+const char* const kProfiControls[] = {"ALF",     "NATION", "UNIT",  "Text1", "Text2",
+                                      "Text3",   "Text4",  "Text5", "Text6", "SHIP",
+                                      "CARRIER", "FORT",   "AIR",   "SEA",   "Command2"};
+
+class ProfiMode : public WindowTest {
+  protected:
+    bool profiTicked() { return window().findChild<QAction*>("MPROF")->isChecked(); }
+
+    // The snapshot with the mode's controls set for the mode, CreateB enabled and Text6 shown
+    // in the mode, hidden out of it; every text and tick as it was.
+    QStringList inMode(QStringList snapshot, bool on) {
+        auto replace = [&](const QString& from, const QString& to) {
+            const qsizetype at = snapshot.indexOf(from);
+            if (at >= 0)
+                snapshot[at] = to;
+        };
+        for (const char* name : kProfiControls)
+            replace(QString(name) + (on ? " disabled" : " enabled"),
+                    QString(name) + (on ? " enabled" : " disabled"));
+        replace("CreateB disabled", "CreateB enabled");
+        for (QString& line : snapshot) {
+            if (line.startsWith("Text6=")) {
+                line.remove(" hidden");
+                if (!on)
+                    line += " hidden";
+            }
+        }
+        snapshot.sort();
+        return snapshot;
+    }
+    void expectMode(bool on) {
+        EXPECT_EQ(profiTicked(), on);
+        for (const char* name : kProfiControls)
+            EXPECT_EQ(enabled(name), on) << name;
+        EXPECT_EQ(shown("Text6"), on);
+        EXPECT_TRUE(enabled("CreateB"));
+    }
+    void writeUnits(int count) {
+        std::vector<Bytes> records;
+        std::vector<std::string> names;
+        for (int n = 0; n < count; ++n) {
+            Unit unit = distinctUnit(n);
+            unit.characters = {'V', 'a', 'r', 'n', 'e', 'l'};  // so Read shows Text6
+            records.push_back(encodeRecord(unit, n));
+            names.push_back("Name " + std::to_string(n));
+        }
+        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
+                       nameListText(names));
+    }
+};
+
+TEST_F(ProfiMode, WithoutAFileOneClickUnlocksAndTheSecondLocksAgainButCreateUnit) {
+    setText("Soft1", "12");
+    setText("NATION", "Germany");
+    setTicked("Freeze", true);
+    const QStringList before = formSnapshot();
+    ASSERT_FALSE(enabled("CreateB"));
+
+    trigger("MPROF");
+    expectMode(true);
+    EXPECT_EQ(formSnapshot(), inMode(before, true));
+
+    trigger("MPROF");
+    expectMode(false);
+    EXPECT_EQ(formSnapshot(), inMode(before, false)) << "only CreateB differs from the start";
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(ProfiMode, WithAFileOpenTheSecondClickHidesTheSixthCharacterReadHadShown) {
+    writeUnits(3);
+    click("open1");
+    ASSERT_TRUE(shown("Text6"));
+    ASSERT_EQ(text("Text6"), "l");
+    const QStringList before = formSnapshot();
+
+    trigger("MPROF");
+    expectMode(true);
+    EXPECT_EQ(formSnapshot(), inMode(before, true));
+
+    trigger("MPROF");
+    expectMode(false);
+    EXPECT_EQ(formSnapshot(), inMode(before, false));
+    EXPECT_EQ(text("Text6"), "l");
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(ProfiMode, ATickedFreezeAllStaysTickedAndFrozenAfterSwitchingOff) {
+    writeUnits(5);
+    click("open1");
+    trigger("MPROF");
+    click("ALF");
+    ASSERT_TRUE(ticked("ALF"));
+    trigger("MPROF");
+    EXPECT_FALSE(enabled("ALF"));
+    EXPECT_TRUE(ticked("ALF"));
+    click("ALF");  // locked: the click changes nothing
+    EXPECT_TRUE(ticked("ALF"));
+
+    setText("NMBu", "3");
+    QStringList before = formSnapshot();
+    click("ReadM");
+    before.replaceInStrings("NAMEu=Name 1", "NAMEu=Name 3");
+    EXPECT_EQ(formSnapshot(), before) << "only the name follows the unit";
+}
+
+}  // namespace
+}  // namespace varnel::test

@@ -27,10 +27,10 @@
 namespace varnel::form {
 namespace {
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
-    const QString text = QString::fromUtf8(spec.text);
+QWidget* makeControl(const ControlSpec& row, QWidget* parent) {
+    const QString text = QString::fromUtf8(row.text);
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (row.kind) {
         case Kind::TextField: {
             auto* field = new QLineEdit(text, parent);
             field->setCursorPosition(0);  // a narrow field shows the start of its text
@@ -57,10 +57,10 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
             widget = new QGroupBox(text, parent);
             break;
     }
-    widget->setObjectName(QString::fromLatin1(spec.name));
-    widget->setProperty("tabPlace", spec.tabPlace);
-    if (spec.index >= 0) {
-        widget->setProperty("index", spec.index);
+    widget->setObjectName(QString::fromLatin1(row.name));
+    widget->setProperty("tabPlace", row.tabPlace);
+    if (row.index >= 0) {
+        widget->setProperty("index", row.index);
     }
     return widget;
 }
@@ -97,18 +97,18 @@ void EditorWindow::buildControls() {
 
     std::map<std::string, QWidget*> frames;
     std::vector<std::pair<int, QWidget*>> focusable;
-    for (const ControlSpec& spec : controlTable()) {
-        QWidget* parent = spec.frame != nullptr ? frames.at(spec.frame) : client_;
-        QWidget* widget = makeControl(spec, parent);
-        widget->setGeometry(pixels(spec.left), pixels(spec.top), pixels(spec.width),
-                            pixels(spec.height));
-        widget->setEnabled(spec.enabled);
-        widget->setVisible(spec.visible);
-        if (spec.kind == Kind::Frame) {
-            frames[spec.name] = widget;
+    for (const ControlSpec& row : controlTable()) {
+        QWidget* parent = row.frame != nullptr ? frames.at(row.frame) : client_;
+        QWidget* widget = makeControl(row, parent);
+        widget->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width),
+                            pixels(row.height));
+        widget->setEnabled(row.enabled);
+        widget->setVisible(row.visible);
+        if (row.kind == Kind::Frame) {
+            frames[row.name] = widget;
         }
-        if (spec.kind != Kind::Label && spec.kind != Kind::Frame) {
-            focusable.emplace_back(spec.tabPlace, widget);
+        if (row.kind != Kind::Label && row.kind != Kind::Frame) {
+            focusable.emplace_back(row.tabPlace, widget);
         }
     }
     std::sort(focusable.begin(), focusable.end(),
@@ -117,16 +117,16 @@ void EditorWindow::buildControls() {
         setTabOrder(focusable[i - 1].second, focusable[i].second);
     }
 
-    for (const LineSpec& spec : lineTable()) {
+    for (const LineSpec& row : lineTable()) {
         auto* line = new QFrame(client_);
-        line->setObjectName(QString::fromLatin1(spec.name));
-        const bool horizontal = spec.y1 == spec.y2;
+        line->setObjectName(QString::fromLatin1(row.name));
+        const bool horizontal = row.y1 == row.y2;
         line->setFrameShape(horizontal ? QFrame::HLine : QFrame::VLine);
         line->setFrameShadow(QFrame::Plain);
         line->setLineWidth(1);
-        const int left = pixels(std::min(spec.x1, spec.x2));
-        const int top = pixels(std::min(spec.y1, spec.y2));
-        const int length = pixels(std::abs(spec.x2 - spec.x1) + std::abs(spec.y2 - spec.y1)) + 1;
+        const int left = pixels(std::min(row.x1, row.x2));
+        const int top = pixels(std::min(row.y1, row.y2));
+        const int length = pixels(std::abs(row.x2 - row.x1) + std::abs(row.y2 - row.y1)) + 1;
         line->setGeometry(left, top, horizontal ? length : 1, horizontal ? 1 : length);
         line->lower();  // beneath every control, so it never covers one
     }

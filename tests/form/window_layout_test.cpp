@@ -354,3 +354,19 @@ TEST_F(WindowLayout, EveryCaptionFitsItsControlAndEveryFieldShowsItsTextWholeInH
 
 }  // namespace
 }  // namespace varnel::test
+
+namespace varnel::test {
+namespace {
+
+TEST_F(WindowLayout, ATextSetWithANulKeepsOnlyWhatComesBeforeIt) {
+    commands::FormAccess& form = window().editor().form();
+    form.setText("Text1", QString(QChar(u'\0')));
+    EXPECT_EQ(text("Text1"), "");
+    form.setText("NAMEu", QString::fromUtf16(u"Tank\0Rest", 9));
+    EXPECT_EQ(text("NAMEu"), "Tank");
+    form.setText("UNIT", "Infantry");  // a disabled field shows what a command writes
+    EXPECT_EQ(text("UNIT"), "Infantry");
+}
+
+}  // namespace
+}  // namespace varnel::test

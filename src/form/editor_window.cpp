@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -33,6 +34,7 @@ QWidget* makeControl(const ControlSpec& row, QWidget* parent) {
     switch (row.kind) {
         case Kind::TextField: {
             auto* field = new QLineEdit(text, parent);
+            field->setMaxLength(std::numeric_limits<int>::max());  // no field limits its text
             field->setCursorPosition(0);  // a narrow field shows the start of its text
             widget = field;
             break;

@@ -364,6 +364,9 @@ TEST_F(WindowLayout, ATextSetWithANulKeepsOnlyWhatComesBeforeIt) {
     EXPECT_EQ(text("Text1"), "");
     form.setText("NAMEu", QString::fromUtf16(u"Tank\0Rest", 9));
     EXPECT_EQ(text("NAMEu"), "Tank");
+    const QString longName(40000, QChar(u'x'));
+    form.setText("NAMEu", longName);
+    EXPECT_EQ(text("NAMEu"), longName) << "no text field has a maximum length";
     form.setText("UNIT", "Infantry");  // a disabled field shows what a command writes
     EXPECT_EQ(text("UNIT"), "Infantry");
 }

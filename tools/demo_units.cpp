@@ -12,8 +12,7 @@ namespace {
 
 namespace layout = varnel::data::layout;
 
-// One nationality per unit, a single bit over the four nationality bytes. The last two are
-// patterns without a name, which the editor shows as "Unknown".
+// One nationality per unit, a single bit over the four nationality bytes.
 enum class Nation {
     Poland,
     Germany,
@@ -29,8 +28,6 @@ enum class Nation {
     Republican,
     Romania,
     Czechoslovakia,
-    FranceAndFinland,  // two bits at once
-    NoNation,          // no bit at all
 };
 
 constexpr std::array<std::uint8_t, 4> nationBytes(Nation nation) {
@@ -63,10 +60,6 @@ constexpr std::array<std::uint8_t, 4> nationBytes(Nation nation) {
             return {0, 0, 32, 0};
         case Nation::Czechoslovakia:
             return {8, 0, 0, 0};
-        case Nation::FranceAndFinland:
-            return {3, 0, 0, 0};
-        case Nation::NoNation:
-            return {0, 0, 0, 0};
     }
     return {0, 0, 0, 0};
 }
@@ -117,7 +110,7 @@ constexpr std::array kUnits = {
     DemoUnit{"Cavalry Squadron",      3, Poland,           {  4,   1,   0,   0,   3,   2,   3,   6,   0,   3,   0,   6,   0,   5},   7,  9, 39,   1,   0, "C"},           // 13
     DemoUnit{"Towed Anti-tank Gun",   4, Norway,           {  2,   7,   0,   0,   3,   6,   2,   3,   0,   1,   0,   2,   0,   6},  10,  4, 40,   1,   0, ""},            // 14
     DemoUnit{"Tank Destroyer",        4, USA,              {  3,  11,   0,   0,   5,   8,   1,   6,   0,   2,   0,   5,  45,   6},  27, 11, 42,   1,   0, ""},            // 15
-    DemoUnit{"Training Cadre",        5, FranceAndFinland, {  1,   0,   0,   0,   1,   1,   1,   1,   0,   1,   0,   2,   0,   2},   2,  1, 39,   0,   0, ""},            // 16
+    DemoUnit{"Training Cadre",        5, France,           {  1,   0,   0,   0,   1,   1,   1,   1,   0,   1,   0,   2,   0,   2},   2,  1, 39,   0,   0, ""},            // 16
     DemoUnit{"Coastal Battery",       6, England,          { 10,   8,   2,  12,  15,  12,   0,   3,   3,   3,   3,   0,   0,  20},  30,  1, 40, 129,   1, ""},            // 17
     DemoUnit{"Bunker Line",           6, France,           {  8,   8,   1,   0,  18,  15,   0,   2,   0,   1,   0,   0,   0,  25},  25,  9, 39, 129,   1, "B"},           // 18
     DemoUnit{"Fortress Guns",         6, Czechoslovakia,   { 12,  10,   2,   0,  16,  14,   0,   3,   2,   2,   2,   0,   0,  18},  28,  3, 39, 129,   1, ""},            // 19
@@ -140,7 +133,7 @@ constexpr std::array kUnits = {
     DemoUnit{"Experimental Unit",    12, Romania,          {  1,   1,   1,   1,   1,   1,   1,   1,   1,   1,   1,   1,   1,   1},   1, 12, 45,   0,   0, ""},            // 36
     DemoUnit{"Transport Plane",      13, USA,              {  0,   0,   0,   0,   2,   0,   0,   1,   0,   2,   0,  10,  60,   0},  15,  3, 41, 193,   1, ""},            // 37
     DemoUnit{"Glider Wing",          13, Germany,          {  0,   0,   0,   0,   1,   0,   0,   1,   0,   1,   0,   6,  30,   0},  10,  5, 41, 193,   1, ""},            // 38
-    DemoUnit{"Supply Depot",         14, NoNation,         {  0,   0,   0,   0,   3,   2,   0,   0,   0,   1,   0,   0,   0,   0},   5,  1, 39,   0,   0, ""},            // 39
+    DemoUnit{"Supply Depot",         14, Finland,          {  0,   0,   0,   0,   3,   2,   0,   0,   0,   1,   0,   0,   0,   0},   5,  1, 39,   0,   0, ""},            // 39
     DemoUnit{"Patrol Boat",          15, Norway,           {  2,   1,   2,   4,   6,   4,   0,   6,   1,   3,   1,   9,   0,  10},  15,  4, 40, 193,   1, ""},            // 40
     DemoUnit{"Destroyer A",          15, England,          {  4,   3,   4,   9,  10,   8,   0,   7,   1,   4,   1,  10,   0,  15},  40,  9, 39, 193,   1, "D1"},          // 41
     DemoUnit{"Destroyer B",          15, France,           {  4,   3,   3,   8,   9,   7,   0,   6,   1,   4,   1,  10,   0,  14},  38,  9, 39, 193,   1, ""},            // 42

@@ -1,0 +1,249 @@
+#include "cli.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <ostream>
+
+#include "data/error.h"
+#include "tool_commands.h"
+
+namespace varnel::tool {
+namespace {
+
+constexpr int kError = 2;
+
+constexpr const char* kOverview =
+    "Usage: varnel-tool COMMAND [options] FILES\n"
+    "Batch work on an equipment file and its name list.\n"
+    "\n"
+    "Commands:\n"
+    "  export EQP [--names TXT] [-o FILE]          Write the units as CSV, one row per unit.\n"
+    "  import CSV EQP [--names TXT] [--dry-run]    Write the units of a CSV into the files.\n"
+    "  check EQP [--names TXT]                     Report what may trouble the game.\n"
+    "  diff OLD NEW [--names OLD.txt NEW.txt] [--csv]\n"
+    "                                              List what differs between two files.\n"
+    "\n"
+    "Without --names the name list is the equipment file's name ending in .txt.\n"
+    "\"varnel-tool COMMAND --help\" tells more about a command.\n"
+    "Exit status: 0 done, 1 findings (check) or differences (diff), 2 an error\n"
+    "(nothing was written).\n";
+
+std::string pathOf(const QString& argument) {
+    return QFile::encodeName(argument).toStdString();
+}
+
+// One command's options and file names.
+class CommandLine {
+  public:
+    CommandLine(const char* command, const char* description, const QStringList& arguments)
+        : command_(QStringLiteral("varnel-tool ") + QLatin1String(command)), arguments_(arguments) {
+        parser_.setApplicationDescription(QString::fromUtf8(description));
+        parser_.addOption(help_);
+    }
+
+    QCommandLineParser& parser() { return parser_; }
+
+    // Parses; prints help or a usage error. positional: how many file names the command takes
+    // (-1: the caller counts them). An exit status when the program is to stop here.
+    std::optional<int> parse(qsizetype positional, std::ostream& out, std::ostream& err) {
+        QStringList all{command_};
+        all += arguments_;
+        if (!parser_.parse(all)) {
+            return usageError(parser_.errorText(), err);
+        }
+        if (parser_.isSet(help_)) {
+            out << parser_.helpText()
+                       .replace(QStringLiteral("<executable_name>"), command_)
+                       .toStdString();
+            return 0;
+        }
+        if (positional >= 0 && parser_.positionalArguments().size() != positional) {
+            return usageError(wrongFileNames(), err);
+        }
+        return std::nullopt;
+    }
+
+    void addFileName(const char* name, const char* description) {
+        parser_.addPositionalArgument(QLatin1String(name), QString::fromUtf8(description));
+        fileNames_ += QLatin1String(name);
+    }
+    QString wrongFileNames() const {
+        return QStringLiteral("%1 takes the file names %2, but got %3.")
+            .arg(command_, fileNames_.join(QLatin1Char(' ')))
+            .arg(parser_.positionalArguments().size());
+    }
+
+    int usageError(const QString& text, std::ostream& err) const {
+        err << text.toStdString() << "\n\"" << command_.toStdString()
+            << " --help\" shows how to use it.\n";
+        return kError;
+    }
+
+    std::string argument(qsizetype index) const {
+        return pathOf(parser_.positionalArguments().at(index));
+    }
+    // The --names value, or the list beside the equipment file.
+    std::string nameList(const QCommandLineOption& names, const std::string& equipment) const {
+        return parser_.isSet(names) ? pathOf(parser_.value(names)) : defaultNameListFor(equipment);
+    }
+
+  private:
+    QString command_;
+    QStringList arguments_;
+    QCommandLineParser parser_;
+    QStringList fileNames_;
+    QCommandLineOption help_{{QStringLiteral("h"), QStringLiteral("help")},
+                             QStringLiteral("Show this help.")};
+};
+
+QCommandLineOption namesOption() {
+    return {{QStringLiteral("n"), QStringLiteral("names")},
+            QStringLiteral("The name list (default: EQP's name ending in .txt)."),
+            QStringLiteral("TXT")};
+}
+
+int runExport(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+    CommandLine line(
+        "export",
+        "Writes every unit of EQP as one CSV row (UTF-8, a header row), in unit order:\n"
+        "its number, name, class, every value, the cost as the window shows it,\n"
+        "nationality, switches, character codes and the bytes the editor gives no\n"
+        "meaning, so that import can write back every byte.",
+        arguments);
+    const QCommandLineOption names = namesOption();
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Write the CSV to FILE, not to the output."),
+                                    QStringLiteral("FILE"));
+    line.parser().addOptions({names, output});
+    line.addFileName("EQP", "The equipment file.");
+    if (const auto stop = line.parse(1, out, err)) {
+        return *stop;
+    }
+    const std::string equipment = line.argument(0);
+    return exportUnits({equipment, line.nameList(names, equipment),
+                        line.parser().isSet(output) ? pathOf(line.parser().value(output)) : ""},
+                       out);
+}
+
+int runImport(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+    CommandLine line(
+        "import",
+        "Writes the units that the rows of CSV name into EQP and their names into the\n"
+        "name list. Columns may stand in any order and may be left out (the field then\n"
+        "stays as it is); a row for the unit after the last adds a unit. Every cell is\n"
+        "checked first: on any problem nothing is written.",
+        arguments);
+    const QCommandLineOption names = namesOption();
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("Check and list the changes; write nothing."));
+    line.parser().addOptions({names, dryRun});
+    line.addFileName("CSV", "The units, as export writes them.");
+    line.addFileName("EQP", "The equipment file.");
+    if (const auto stop = line.parse(2, out, err)) {
+        return *stop;
+    }
+    const std::string equipment = line.argument(1);
+    return importUnits(
+        {line.argument(0), equipment, line.nameList(names, equipment), line.parser().isSet(dryRun)},
+        out);
+}
+
+int runCheck(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+    CommandLine line(
+        "check",
+        "Reports what may trouble the game in EQP and its name list: short records, the\n"
+        "unit counter, unit numbers, class, nationality, switch and character codes,\n"
+        "the list's length, line ends and names. Exit status 1 when it finds something.",
+        arguments);
+    const QCommandLineOption names = namesOption();
+    line.parser().addOption(names);
+    line.addFileName("EQP", "The equipment file.");
+    if (const auto stop = line.parse(1, out, err)) {
+        return *stop;
+    }
+    const std::string equipment = line.argument(0);
+    return checkFiles({equipment, line.nameList(names, equipment)}, out);
+}
+
+int runDiff(const QStringList& arguments, std::ostream& out, std::ostream& err) {
+    CommandLine line(
+        "diff",
+        "Lists the units added or removed and, for every unit in both files, each field\n"
+        "that differs, with both values; names too when --names gives both lists. Exit\n"
+        "status 1 when the files differ.",
+        arguments);
+    const QCommandLineOption names(
+        {QStringLiteral("n"), QStringLiteral("names")},
+        QStringLiteral("The name lists of OLD and NEW: --names OLD.txt NEW.txt."),
+        QStringLiteral("OLD.txt"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Write the differences as CSV."));
+    line.parser().addOptions({names, csv});
+    line.addFileName("OLD", "The equipment file before.");
+    line.addFileName("NEW", "The equipment file after.");
+    if (const auto stop = line.parse(-1, out, err)) {
+        return *stop;
+    }
+    // "--names OLD.txt NEW.txt": the parser takes NEW.txt for a file name.
+    QStringList files = line.parser().positionalArguments();
+    QStringList lists = line.parser().values(names);
+    if (lists.size() == 1 && files.size() == 3) {
+        lists += files.takeLast();
+    }
+    if (!lists.isEmpty() && lists.size() != 2) {
+        return line.usageError(QStringLiteral("--names takes two name lists, OLD.txt and NEW.txt."),
+                               err);
+    }
+    if (files.size() != 2) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    return diffFiles(
+        {pathOf(files.at(0)), pathOf(files.at(1)), lists.isEmpty() ? "" : pathOf(lists.at(0)),
+         lists.isEmpty() ? "" : pathOf(lists.at(1)), line.parser().isSet(csv)},
+        out);
+}
+
+}  // namespace
+
+int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    QStringList given;
+    for (const std::string& argument : arguments) {
+        given += QFile::decodeName(argument.c_str());
+    }
+    if (given.isEmpty()) {
+        err << kOverview;
+        return kError;
+    }
+    const QString command = given.takeFirst();
+    try {
+        if (command == QLatin1String("export"))
+            return runExport(given, out, err);
+        if (command == QLatin1String("import"))
+            return runImport(given, out, err);
+        if (command == QLatin1String("check"))
+            return runCheck(given, out, err);
+        if (command == QLatin1String("diff"))
+            return runDiff(given, out, err);
+    } catch (const data::Error& error) {
+        err << error.what() << "\n";
+        return kError;
+    } catch (const std::exception& error) {
+        err << "varnel-tool stopped: " << error.what() << ". Nothing was written.\n";
+        return kError;
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
+        out << kOverview;
+        return 0;
+    }
+    err << "varnel-tool has no command \"" << command.toStdString()
+        << "\"; the commands are export, import, check and diff.\n\n"
+        << kOverview;
+    return kError;
+}
+
+}  // namespace varnel::tool

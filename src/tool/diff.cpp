@@ -1,0 +1,106 @@
+#include <algorithm>
+#include <optional>
+#include <ostream>
+
+#include "csv_table.h"
+#include "tool_commands.h"
+#include "whole_files.h"
+
+namespace varnel::tool {
+namespace {
+
+std::string unitCaption(const Difference& difference) {
+    std::string caption = "unit " + std::to_string(difference.unit);
+    return difference.name.empty() ? caption : caption + " " + quotedName(difference.name);
+}
+
+}  // namespace
+
+std::vector<Difference> differences(const EquipmentImage& before, const EquipmentImage& after,
+                                    const NameList* namesBefore, const NameList* namesAfter) {
+    const bool names = namesBefore != nullptr && namesAfter != nullptr;
+    const auto nameIn = [&](const NameList* list, std::int64_t unit) {
+        return names ? std::string(list->nameOf(unit)) : std::string();
+    };
+    std::vector<Difference> found;
+    const std::int64_t common = std::min(before.units(), after.units());
+    for (std::int64_t unit = 0; unit < common; ++unit) {
+        const std::string name = nameIn(namesAfter, unit);
+        for (FieldChange& change : fieldChanges(before.record(unit), after.record(unit))) {
+            found.push_back({unit, name, "changed", std::move(change.label),
+                             std::move(change.before), std::move(change.after)});
+        }
+        const std::string oldName = nameIn(namesBefore, unit);
+        if (oldName != name) {
+            found.push_back({unit, name, "changed", "Name", oldName, name});
+        }
+    }
+    for (std::int64_t unit = common; unit < after.units(); ++unit) {
+        found.push_back({unit, nameIn(namesAfter, unit), "added", "", "", ""});
+    }
+    for (std::int64_t unit = common; unit < before.units(); ++unit) {
+        found.push_back({unit, nameIn(namesBefore, unit), "removed", "", "", ""});
+    }
+    if (before.unitCounter() != after.unitCounter()) {
+        found.push_back({-1, "", "changed", "unitCount", std::to_string(before.unitCounter()),
+                         std::to_string(after.unitCounter())});
+    }
+    if (before.fragmentSize() != after.fragmentSize()) {
+        found.push_back({-1, "", "changed", "bytes after the last unit",
+                         std::to_string(before.fragmentSize()),
+                         std::to_string(after.fragmentSize())});
+    }
+    return found;
+}
+
+void printDifferences(std::ostream& out, const std::vector<Difference>& found) {
+    std::int64_t shownUnit = -1;
+    for (const Difference& difference : found) {
+        if (difference.unit < 0) {
+            out << difference.field << ": " << difference.before << " -> " << difference.after
+                << "\n";
+        } else if (difference.change != "changed") {
+            out << unitCaption(difference) << ": " << difference.change << "\n";
+        } else {
+            if (difference.unit != shownUnit) {
+                out << unitCaption(difference) << ":\n";
+            }
+            const bool name = difference.field == "Name";
+            out << "    " << difference.field << ": "
+                << (name ? quotedName(difference.before) : difference.before) << " -> "
+                << (name ? quotedName(difference.after) : difference.after) << "\n";
+        }
+        shownUnit = difference.unit;
+    }
+}
+
+int diffFiles(const DiffRequest& request, std::ostream& out) {
+    const EquipmentImage before = EquipmentImage::load(request.oldEquipmentPath);
+    const EquipmentImage after = EquipmentImage::load(request.newEquipmentPath);
+    std::optional<NameList> namesBefore, namesAfter;
+    if (!request.oldNameListPath.empty()) {
+        namesBefore = NameList::load(request.oldNameListPath);
+        namesAfter = NameList::load(request.newNameListPath);
+    }
+    const std::vector<Difference> found = differences(
+        before, after, namesBefore ? &*namesBefore : nullptr, namesAfter ? &*namesAfter : nullptr);
+    if (request.csv) {
+        out << csvLine({"Unit", "Name", "Change", "Field", "Old", "New"});
+        for (const Difference& difference : found) {
+            const bool name = difference.field == "Name";
+            out << csvLine({difference.unit < 0 ? "" : std::to_string(difference.unit),
+                            utf8FromCodePage(difference.name), difference.change, difference.field,
+                            name ? utf8FromCodePage(difference.before) : difference.before,
+                            name ? utf8FromCodePage(difference.after) : difference.after});
+        }
+    } else {
+        printDifferences(out, found);
+        if (found.empty()) {
+            out << "No differences between " << request.oldEquipmentPath << " and "
+                << request.newEquipmentPath << ".\n";
+        }
+    }
+    return found.empty() ? 0 : 1;
+}
+
+}  // namespace varnel::tool

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "unit_sheet.h"
+
+// The four commands of varnel-tool. Each returns the program's exit status (0 done, 1 findings or
+// differences) and throws data::Error, with nothing written, when it cannot do its work.
+namespace varnel::tool {
+
+struct ExportRequest {
+    std::string equipmentPath, nameListPath;
+    std::string outputPath;  // empty: the CSV goes to out
+};
+int exportUnits(const ExportRequest& request, std::ostream& out);
+
+struct ImportRequest {
+    std::string csvPath, equipmentPath, nameListPath;
+    bool dryRun = false;
+};
+int importUnits(const ImportRequest& request, std::ostream& out);
+
+struct CheckRequest {
+    std::string equipmentPath, nameListPath;
+};
+int checkFiles(const CheckRequest& request, std::ostream& out);
+
+struct DiffRequest {
+    std::string oldEquipmentPath, newEquipmentPath;
+    std::string oldNameListPath, newNameListPath;  // both empty: names are not compared
+    bool csv = false;
+};
+int diffFiles(const DiffRequest& request, std::ostream& out);
+
+// One way in which two versions of the files differ: a field of a unit, a name, a unit added or
+// removed, or the unit counter.
+struct Difference {
+    std::int64_t unit = -1;  // -1: the file as a whole
+    std::string name;        // the unit's name (the new one where both exist), bytes of the list
+    std::string change;      // "changed", "added" or "removed"
+    std::string field, before, after;
+};
+// Names are compared when both lists are given.
+std::vector<Difference> differences(const EquipmentImage& before, const EquipmentImage& after,
+                                    const NameList* namesBefore, const NameList* namesAfter);
+void printDifferences(std::ostream& out, const std::vector<Difference>& found);
+
+}  // namespace varnel::tool

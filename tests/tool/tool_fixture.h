@@ -1,0 +1,36 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace varnel::test {
+
+struct ToolResult {
+    int status = -1;
+    std::string out, err;
+};
+
+// varnel-tool with these arguments, run in this process.
+ToolResult runTool(const std::vector<std::string>& arguments);
+// The built program, run with these arguments.
+ToolResult runProgram(const std::vector<std::string>& arguments);
+
+std::string contentOf(const std::string& path);
+
+// A folder holding the demo equipment file and its name list.
+class ToolFiles : public ::testing::Test {
+  protected:
+    ToolFiles();
+
+    TempFolder folder;
+    const std::string eqp = folder.file("Equip97.eqp");
+    const std::string txt = folder.file("Equip97.txt");
+    const std::string csv = folder.file("units.csv");
+    const std::string demoEqp, demoTxt;  // the demo files' bytes
+};
+
+}  // namespace varnel::test

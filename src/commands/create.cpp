@@ -13,17 +13,15 @@ namespace layout = data::layout;
 
 void createUnit(Editor& editor) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = editor.file();
+    data::EquipmentFile* file = openFileOrReport(editor);
     if (file == nullptr) {
-        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
         return;
     }
 
     // The new unit goes after the last record of the file as it is now.
     const std::int64_t highest = file->highestUnitNumber();
-    const UnitNumberCheck source = checkUnitNumber(form.text("NMBu"), highest);
-    if (!source.unit) {
-        report(Severity::Problem, source.problem);
+    const auto source = unitInForm(form, "NMBu", highest);
+    if (!source) {
         return;
     }
     if (!fileIsWritable(editor, QStringLiteral("Create Unit"))) {
@@ -50,7 +48,7 @@ void createUnit(Editor& editor) {
     }
 
     std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*source.unit, 0), layout::kRecordSize);
+        file->readBytes(layout::fileOffset(*source, 0), layout::kRecordSize);
     const StoredCodes codes = applySaveInputs(*inputs, record);
     const std::int64_t start = layout::fileOffset(created, 0);
     try {

@@ -2,7 +2,17 @@
 
 #include <QFile>
 
+#include "report.h"
+
 namespace varnel::commands {
+
+data::EquipmentFile* openFileOrReport(Editor& editor) {
+    data::EquipmentFile* file = editor.file();
+    if (file == nullptr) {
+        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
+    }
+    return file;
+}
 
 std::string pathFromText(const QString& text) {
     return QFile::encodeName(text).toStdString();

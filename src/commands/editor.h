@@ -26,6 +26,10 @@ class Editor {
     std::optional<data::EquipmentFile> file_;
 };
 
+// The open equipment file; when none is open, the user is told to open one and the result is
+// nullptr.
+data::EquipmentFile* openFileOrReport(Editor& editor);
+
 // A file-name text of the window as the operating system's path bytes, and back.
 std::string pathFromText(const QString& text);
 QString textFromPath(const std::string& path);

@@ -23,9 +23,8 @@ std::int64_t stepped(std::int64_t unit, std::int64_t highest, Direction directio
 
 void step(Editor& editor, Direction direction) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = editor.file();
+    data::EquipmentFile* file = openFileOrReport(editor);
     if (file == nullptr) {
-        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
         return;
     }
     // Another program, or Create Unit, may have made the file longer: count afresh.
@@ -35,12 +34,11 @@ void step(Editor& editor, Direction direction) {
         report(Severity::Problem, QStringLiteral("This file holds no units."));
         return;
     }
-    const UnitNumberCheck check = checkUnitNumber(form.text("NMBu"), highest);
-    if (!check.unit) {
-        report(Severity::Problem, check.problem);
+    const auto unit = unitInForm(form, "NMBu", highest);
+    if (!unit) {
         return;
     }
-    form.setText("NMBu", QString::number(stepped(*check.unit, highest, direction)));
+    form.setText("NMBu", QString::number(stepped(*unit, highest, direction)));
     readUnit(editor);
 }
 

@@ -109,9 +109,8 @@ void showName(FormAccess& form, std::int64_t unit) {
 
 void readUnit(Editor& editor) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = editor.file();
+    data::EquipmentFile* file = openFileOrReport(editor);
     if (file == nullptr) {
-        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
         return;
     }
     const QString unitText = form.text("NMBu");
@@ -127,15 +126,14 @@ void readUnit(Editor& editor) {
         return;
     }
 
-    const UnitNumberCheck check = checkUnitNumber(unitText, file->highestUnitNumber());
-    if (!check.unit) {
-        report(Severity::Problem, check.problem);
+    const auto unit = unitInForm(form, "NMBu", file->highestUnitNumber());
+    if (!unit) {
         return;
     }
     const std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*check.unit, 0), layout::kEditedPrefixSize);
+        file->readBytes(layout::fileOffset(*unit, 0), layout::kEditedPrefixSize);
     showRecord(form, record);
-    showName(form, *check.unit);
+    showName(form, *unit);
 }
 
 }  // namespace varnel::commands

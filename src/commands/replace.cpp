@@ -16,23 +16,19 @@ inline constexpr std::size_t kReplacedBytes = 71;
 
 void replaceUnit(Editor& editor) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = editor.file();
+    data::EquipmentFile* file = openFileOrReport(editor);
     if (file == nullptr) {
-        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
         return;
     }
 
     const std::int64_t highest = file->highestUnitNumber();
-    const UnitNumberCheck source = checkUnitNumber(form.text("NMBu"), highest);
-    if (!source.unit) {
-        report(Severity::Problem, source.problem);
+    const auto source = unitInForm(form, "NMBu", highest);
+    if (!source) {
         return;
     }
     const QString targetText = form.text("Text9");
-    const UnitNumberCheck target =
-        checkUnitNumber(targetText, highest, QStringLiteral("to replace"));
-    if (!target.unit) {
-        report(Severity::Problem, target.problem);
+    const auto target = unitInForm(form, "Text9", highest, QStringLiteral("to replace"));
+    if (!target) {
         return;
     }
     if (!fileIsWritable(editor, QStringLiteral("Replace"))) {
@@ -44,10 +40,10 @@ void replaceUnit(Editor& editor) {
     }
 
     std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*source.unit, 0), kReplacedBytes);
+        file->readBytes(layout::fileOffset(*source, 0), kReplacedBytes);
     const StoredCodes codes = applySaveInputs(*inputs, record);
     try {
-        file->writeBytes(layout::fileOffset(*target.unit, 0), record);
+        file->writeBytes(layout::fileOffset(*target, 0), record);
         file->syncToDisk();
     } catch (const data::Error& error) {
         report(Severity::Problem, textFromPath(error.what()));

@@ -209,9 +209,8 @@ bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest) {
 }
 
 void saveUnit(Editor& editor) {
-    data::EquipmentFile* file = editor.file();
+    data::EquipmentFile* file = openFileOrReport(editor);
     if (file == nullptr) {
-        report(Severity::Problem, QStringLiteral("Open an equipment file first."));
         return;
     }
     const std::int64_t highest = file->highestUnitNumber();

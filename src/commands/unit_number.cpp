@@ -1,6 +1,7 @@
 #include "unit_number.h"
 
 #include "data/numbers.h"
+#include "report.h"
 
 namespace varnel::commands {
 
@@ -35,6 +36,15 @@ UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest, const
                                   .arg(unitsHeld(highest))};
     }
     return {unit, QString()};
+}
+
+std::optional<std::int64_t> unitInForm(FormAccess& form, const char* control, std::int64_t highest,
+                                       const QString& purpose) {
+    const UnitNumberCheck check = checkUnitNumber(form.text(control), highest, purpose);
+    if (!check.unit) {
+        report(Severity::Problem, check.problem);
+    }
+    return check.unit;
 }
 
 }  // namespace varnel::commands

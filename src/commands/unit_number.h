@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "form_access.h"
+
 namespace varnel::commands {
 
 // The outcome of checking a unit-number text against the units a file holds.
@@ -19,6 +21,11 @@ std::optional<std::int64_t> wholeUnitNumber(const QString& text);
 // the message, as in "There is no unit 150 to replace: ...".
 UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest,
                                 const QString& purpose = QString());
+
+// The unit whose number stands in the text field control, when it names a unit of the file;
+// otherwise the problem is reported and the result is nullopt.
+std::optional<std::int64_t> unitInForm(FormAccess& form, const char* control, std::int64_t highest,
+                                       const QString& purpose = QString());
 
 // "units 0 to 99", "unit 0 only" or "no units", for messages.
 QString unitsHeld(std::int64_t highest);

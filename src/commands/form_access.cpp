@@ -25,10 +25,15 @@ QWidget& FormAccess::widget(const char* name) const {
     if (root_.objectName() == QLatin1String(name)) {
         return root_;
     }
+    const QPointer<QWidget> known = found_.value(QByteArray::fromRawData(name, qstrlen(name)));
+    if (known) {
+        return *known;
+    }
     auto* found = root_.findChild<QWidget*>(QLatin1String(name));
     if (found == nullptr) {
         throw std::logic_error(std::string("the window has no control ") + name);
     }
+    found_.insert(QByteArray(name), found);
     return *found;
 }
 

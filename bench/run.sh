@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the benchmark in release mode in its own folder, then runs the command benchmark and the
+# start-up measurement (offscreen and under Xvfb). Arguments go to the command benchmark, e.g.
+# --benchmark_filter=/32767/; STARTUP_RUNS sets the number of starts of each program (15).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BENCH_BUILD:-build-bench}
+runs=${STARTUP_RUNS:-15}
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNEL_SANITIZE=OFF \
+      -DVARNEL_TESTS=OFF -DVARNEL_BENCH=ON >/dev/null
+cmake --build "$build"
+
+folder=${TMPDIR:-/tmp}
+echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
+     "temporary folder $folder on $(df -T "$folder" | awk 'NR == 2 {print $2 " (" $1 ")"}')"
+"$build/bench/varnel_bench" "$@" | tee "$build/bench-commands.txt"
+
+probes=("$build/bench/startup_editor" "$build/bench/startup_bare")
+{
+  echo
+  echo "Start-up to the shown window, offscreen:"
+  QT_QPA_PLATFORM=offscreen "$build/bench/startup_timer" "$runs" "${probes[@]}"
+  echo
+  echo "Start-up to the shown window, under Xvfb:"
+  xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
+    "$build/bench/startup_timer" "$runs" "${probes[@]}"
+} | tee "$build/bench-startup.txt"

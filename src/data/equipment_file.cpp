@@ -114,7 +114,7 @@ std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
 }
 
-void EquipmentFile::requireWritable(std::int64_t offset, std::size_t count) {
+void EquipmentFile::requireWritable(std::int64_t offset, std::size_t /*count*/) {
     if (readOnly_) {
         throw Error(path_ + " is read-only: nothing was changed.");
     }
@@ -135,7 +135,7 @@ void EquipmentFile::requireWritable(std::int64_t offset, std::size_t count) {
         throw Error("Could not write " + path_ +
                     ": the position lies beyond the end of the file. Nothing was changed.");
     }
-    knownLength_ = std::max(now, offset + static_cast<std::int64_t>(count));
+    knownLength_ = now;
 }
 
 void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes) {
@@ -144,6 +144,11 @@ void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t
         return;
     }
     const auto written = systemFiles().writeAt(handle_, bytes.data(), bytes.size(), offset);
+    // Only what reached the file lengthens it: a failed append must not pass later for a file
+    // that another program cut short.
+    if (written.ok()) {
+        knownLength_ = std::max(knownLength_, offset + static_cast<std::int64_t>(written.value));
+    }
     if (!written.ok()) {
         fail("write", written.error);
     }

@@ -1,6 +1,8 @@
 #include "name_list.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -41,6 +43,15 @@ class OpenFile {
     int handle_;
 };
 
+// The first CR or LF in [start, stop), or stop. memchr looks at many bytes in one step: a loop
+// over single bytes took most of the time of a Read near the end of a long list.
+const char* findLineEnd(const char* start, const char* stop) {
+    const auto* lf = static_cast<const char*>(std::memchr(start, kLineFeed, stop - start));
+    const char* const end = lf != nullptr ? lf : stop;
+    const auto* cr = static_cast<const char*>(std::memchr(start, kCarriageReturn, end - start));
+    return cr != nullptr ? cr : end;
+}
+
 // Hands out the lines of an open list one after another, reading it in blocks. A CR at the end of
 // one block may have its LF at the start of the next, so the reader looks across blocks for it.
 class LineReader {
@@ -64,9 +75,7 @@ class LineReader {
             }
             const char* const start = block_.data() + position_;
             const char* const stop = block_.data() + filled_;
-            const char* const lineEnd = std::find_if(start, stop, [](char byte) {
-                return byte == kCarriageReturn || byte == kLineFeed;
-            });
+            const char* const lineEnd = findLineEnd(start, stop);
             line.append(start, lineEnd);
             position_ += static_cast<std::size_t>(lineEnd - start);
             if (lineEnd == stop) {
@@ -78,6 +87,31 @@ class LineReader {
             }
             return true;
         }
+    }
+
+    // Passes over up to count lines without copying them; returns how many there were.
+    std::int64_t skip(std::int64_t count) {
+        std::int64_t passed = 0;
+        while (passed < count && haveByte()) {
+            for (;;) {  // one line, whose end may lie in a later block
+                const char* const start = block_.data() + position_;
+                const char* const stop = block_.data() + filled_;
+                const char* const lineEnd = findLineEnd(start, stop);
+                position_ += static_cast<std::size_t>(lineEnd - start);
+                if (lineEnd != stop) {
+                    const char ended = block_[position_++];
+                    if (ended == kCarriageReturn && haveByte() && block_[position_] == kLineFeed) {
+                        ++position_;
+                    }
+                    break;
+                }
+                if (!haveByte()) {
+                    break;  // the end of the file ends the last line
+                }
+            }
+            ++passed;
+        }
+        return passed;
     }
 
   private:
@@ -114,7 +148,7 @@ class LineReader {
 // text is failureMessage followed by the reason and then consequence.
 std::optional<int> openExistingList(const std::string& path, OpenMode mode,
                                     const std::string& failureMessage,
-                                    const std::string& consequence, FileIdentity* identity) {
+                                    const std::string& consequence, FileStatus* found = nullptr) {
     SystemFiles& files = systemFiles();
     const auto opened = files.open(path, mode);
     if (!opened.ok()) {
@@ -130,8 +164,8 @@ std::optional<int> openExistingList(const std::string& path, OpenMode mode,
         throw Error(failureMessage + reasonFor(status.ok() ? errorIsFolder() : status.error) + "." +
                     consequence);
     }
-    if (identity != nullptr) {
-        *identity = status.value.identity;
+    if (found != nullptr) {
+        *found = status.value;
     }
     return file.release();
 }
@@ -141,6 +175,55 @@ void closeList(OpenFile& file, const std::string& failureMessage, const std::str
     if (error != 0) {
         throw Error(failureMessage + reasonFor(error) + "." + consequence);
     }
+}
+
+// The whole of an open list, read in blocks.
+std::string readWhole(int handle, const std::string& failureMessage,
+                      const std::string& consequence) {
+    std::string whole;
+    for (;;) {
+        const std::size_t filled = whole.size();
+        whole.resize(filled + kReadBlockSize);
+        const auto read = systemFiles().readAt(handle, whole.data() + filled, kReadBlockSize,
+                                               static_cast<std::int64_t>(filled));
+        if (!read.ok()) {
+            throw Error(failureMessage + reasonFor(read.error) + "." + consequence);
+        }
+        whole.resize(filled + read.value);
+        if (read.value == 0) {
+            return whole;
+        }
+    }
+}
+
+// The lines of old, cut or padded to highestUnitNumber + 1, with name on line unitNumber + 1 and
+// every line ended by CR LF. Lines that already end so are copied in runs, not one by one.
+std::string withName(std::string_view old, std::int64_t unitNumber, std::int64_t highestUnitNumber,
+                     std::string_view name) {
+    std::string content;
+    content.reserve(old.size() + name.size() + kLineEnd.size());
+    std::size_t at = 0;        // where the next old line starts
+    std::size_t runStart = 0;  // the first old byte not yet copied
+    for (std::int64_t lineNumber = 1; lineNumber <= highestUnitNumber + 1; ++lineNumber) {
+        const bool named = lineNumber == unitNumber + 1;
+        if (at == old.size()) {  // a short list is padded with empty names
+            content.append(old.substr(runStart, at - runStart));
+            content.append(named ? name : std::string_view()).append(kLineEnd);
+            runStart = at;
+            continue;
+        }
+        const auto end = static_cast<std::size_t>(
+            findLineEnd(old.data() + at, old.data() + old.size()) - old.data());
+        const bool endsInCrLf = old.substr(end, 2) == kLineEnd;
+        const std::size_t next = std::min(old.size(), end + (endsInCrLf ? 2 : 1));
+        if (named || !endsInCrLf) {
+            content.append(old.substr(runStart, at - runStart));
+            content.append(named ? name : old.substr(at, end - at)).append(kLineEnd);
+            runStart = next;
+        }
+        at = next;
+    }
+    return content.append(old.substr(runStart, at - runStart));
 }
 
 }  // namespace
@@ -155,24 +238,20 @@ std::string temporaryPathFor(const std::string& listPath) {
 
 NameListStatus inspectNameList(const std::string& path) {
     const std::string couldNot = "Could not read the name list " + path + ": ";
-    const auto handle = openExistingList(path, OpenMode::ReadOnly, couldNot, "", nullptr);
+    const auto handle = openExistingList(path, OpenMode::ReadOnly, couldNot, "");
     if (!handle) {
         return {};
     }
     OpenFile file(*handle);
     LineReader reader(file.handle(), couldNot, "");
-    NameListStatus status{true, 0};
-    std::string line;
-    while (reader.next(line)) {
-        ++status.lineCount;
-    }
+    const NameListStatus status{true, reader.skip(std::numeric_limits<std::int64_t>::max())};
     closeList(file, couldNot, "");
     return status;
 }
 
 std::optional<std::string> readNameLine(const std::string& path, std::int64_t lineNumber) {
     const std::string couldNot = "Could not read the name list " + path + ": ";
-    const auto handle = openExistingList(path, OpenMode::ReadOnly, couldNot, "", nullptr);
+    const auto handle = openExistingList(path, OpenMode::ReadOnly, couldNot, "");
     if (!handle) {
         return std::nullopt;
     }
@@ -180,10 +259,8 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
     LineReader reader(file.handle(), couldNot, "");
     std::optional<std::string> found;
     std::string line;
-    for (std::int64_t number = 1; number <= lineNumber && reader.next(line); ++number) {
-        if (number == lineNumber) {
-            found = line;
-        }
+    if (lineNumber >= 1 && reader.skip(lineNumber - 1) == lineNumber - 1 && reader.next(line)) {
+        found = std::move(line);
     }
     closeList(file, couldNot, "");
     return found;
@@ -214,30 +291,22 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
     // The list is opened for writing, though only read, so that a list made read-only is not
     // replaced behind its owner's back.
     const std::string couldNotRead = "Could not open the name list " + path + ": ";
-    FileIdentity listIdentity;
+    FileStatus listStatus;
     const auto listHandle =
-        openExistingList(path, OpenMode::ReadWrite, couldNotRead, unchanged, &listIdentity);
+        openExistingList(path, OpenMode::ReadWrite, couldNotRead, unchanged, &listStatus);
     if (!listHandle) {
         throw Error("The name list " + path + " does not exist, so the name of " + unit +
                     " was not stored. Check the name list's file name; no file was created.");
     }
 
-    // The new list in full. Reading stops after the lines it keeps: whatever follows is cut.
+    // The new list in full, made from the old one read whole.
     std::string content;
     {
         OpenFile list(*listHandle);
-        LineReader reader(list.handle(), "Could not read the name list " + path + ": ", unchanged);
-        std::string oldLine;
-        bool oldLinesLeft = true;
-        for (std::int64_t lineNumber = 1; lineNumber <= highestUnitNumber + 1; ++lineNumber) {
-            oldLinesLeft = oldLinesLeft && reader.next(oldLine);
-            if (!oldLinesLeft) {
-                oldLine.clear();  // a short list is padded with empty names
-            }
-            content += lineNumber == unitNumber + 1 ? name : std::string_view(oldLine);
-            content += kLineEnd;
-        }
+        const std::string old =
+            readWhole(list.handle(), "Could not read the name list " + path + ": ", unchanged);
         closeList(list, "Could not close the name list " + path + ": ", unchanged);
+        content = withName(old, unitNumber, highestUnitNumber, name);
     }
 
     const std::string temporaryPath = temporaryPathFor(path);
@@ -247,7 +316,7 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
         throw Error("Could not look at the temporary file " + temporaryPath + ": " +
                     reasonFor(atTemporaryPath.error) + "." + listUnchanged);
     }
-    if (atTemporaryPath.value.exists && atTemporaryPath.value.identity == listIdentity) {
+    if (atTemporaryPath.value.exists && atTemporaryPath.value.identity == listStatus.identity) {
         throw Error("The name list " + path + " cannot be rewritten: the name \"" +
                     kTemporaryFileName +
                     "\" is kept for the temporary copy of the list. Give the list another "
@@ -255,6 +324,14 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
                     unchanged);
     }
 
+    // A left-over temporary file is removed rather than emptied: it may be a link to another
+    // file (even the equipment file), which emptying it would destroy.
+    if (atTemporaryPath.value.exists && !atTemporaryPath.value.isFolder) {
+        if (const SystemError error = files.remove(temporaryPath); error != 0) {
+            throw Error("Could not remove the old temporary file " + temporaryPath + ": " +
+                        reasonFor(error) + "." + listUnchanged);
+        }
+    }
     const auto opened = files.open(temporaryPath, OpenMode::CreateTruncate);
     if (!opened.ok()) {
         // Not ours to remove: it may be a folder or someone else's file of that name.
@@ -265,11 +342,11 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
 
     // Every failure from here to the rename leaves a temporary file that this call made: close it
     // and remove it, so that the old list stands alone as it was.
-    const auto failTemporary = [&](const std::string& what, SystemError error) {
+    const auto failTemporary = [&](const std::string& what, const std::string& reason) {
         if (temporary.isOpen()) {
             temporary.close();  // already failing: its own result adds nothing
         }
-        std::string message = "Could not " + what + ": " + reasonFor(error) + "." + listUnchanged;
+        std::string message = "Could not " + what + ": " + reason + "." + listUnchanged;
         if (const SystemError removeError = files.remove(temporaryPath); removeError != 0) {
             message += " The temporary file " + temporaryPath +
                        " could not be removed either: " + reasonFor(removeError) + ".";
@@ -280,21 +357,34 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
 
     const auto written = files.writeAt(temporary.handle(), content.data(), content.size(), 0);
     if (!written.ok()) {
-        failTemporary("write" + ofTemporary, written.error);
+        failTemporary("write" + ofTemporary, reasonFor(written.error));
     }
     if (written.value != content.size()) {
         // Only a full disk makes a regular file take part of a write.
-        failTemporary("write all of" + ofTemporary, errorNoSpace());
+        failTemporary("write all of" + ofTemporary, reasonFor(errorNoSpace()));
     }
     if (const SystemError error = files.syncToDisk(temporary.handle()); error != 0) {
-        failTemporary("save to disk" + ofTemporary, error);
+        failTemporary("save to disk" + ofTemporary, reasonFor(error));
     }
     if (const SystemError error = temporary.close(); error != 0) {
-        failTemporary("close" + ofTemporary, error);
+        failTemporary("close" + ofTemporary, reasonFor(error));
+    }
+    // Another program may have removed, replaced or rewritten the list since it was read: putting
+    // the copy in its place would undo that program's work.
+    const std::string putInPlace = "put" + ofTemporary + " in place of the name list " + path;
+    const auto atList = files.statusOfPath(path);
+    if (!atList.ok()) {
+        failTemporary("look at the name list " + path, reasonFor(atList.error));
+    }
+    if (!atList.value.exists || atList.value.identity != listStatus.identity ||
+        atList.value.length != listStatus.length) {
+        failTemporary(putInPlace,
+                      "another program removed, replaced or changed the list while the name was "
+                      "being stored");
     }
     // One step: the list's name names either the old list or the new one, never neither.
     if (const SystemError error = files.rename(temporaryPath, path); error != 0) {
-        failTemporary("put" + ofTemporary + " in place of the name list " + path, error);
+        failTemporary(putInPlace, reasonFor(error));
     }
 
     const std::string folder = folderOf(path);

@@ -39,9 +39,11 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
 // highestUnitNumber, and a name without CR or LF (either would shift every later name).
 //
 // Throws Error, with the list left byte for byte as it was, when the list does not exist (it is
-// never created), cannot be read or written, or the temporary file cannot be written in full. The
-// one exception: when only the final flush of the folder fails, the new list is in place and the
-// Error says that the change may not survive a power cut.
+// never created), cannot be read or written, the temporary file cannot be written in full, or
+// another program removed, replaced or resized the list meanwhile. A left-over temporary file is
+// removed first, never written through: it may be a link to another file. The one exception: when
+// only the final flush of the folder fails, the new list is in place and the Error says that the
+// change may not survive a power cut.
 void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
              std::string_view name);
 

@@ -1,0 +1,336 @@
+// Faults through the real window on real files: a failure at every system call of Save, Create
+// Unit and Replace in turn, a full disk and another program's changes while the name list is
+// rewritten, files removed, replaced or cut short while open, folders and links where files
+// belong, and folders and files that the user may not write.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "support/failing_files.h"
+#include "support/window_fixture.h"
+
+namespace varnel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+std::string textOf(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+bool has(const std::string& text, const char* words) {
+    return text.find(words) != std::string::npos;
+}
+
+struct Command {
+    const char* name;
+    const char* button;
+    const char* unit;    // NMBu: the unit saved, or the source of Create Unit and Replace
+    const char* target;  // Text9, for Replace
+};
+const Command kSave{"Save", "Command1", "2", nullptr};
+const Command kCommands[] = {
+    kSave, {"Create Unit", "CreateB", "2", nullptr}, {"Replace", "Command2", "1", "3"}};
+
+constexpr int kSoftOfUnit2 = 2 + 73 * 2 + 3;
+const std::string kNewNames = "Tiger\r\nPanther\r\nNew name\r\nKV-1\r\nSherman\r\n";
+
+class Faults : public WindowTest {
+  protected:
+    // Units 0 to 3 and unit 4 short by a byte, which Create Unit completes.
+    void writeFiles() {
+        std::vector<Bytes> records;
+        for (int n = 0; n < 5; ++n)
+            records.push_back(patternRecord(n));
+        records.back().pop_back();
+        writeGameFiles(makeEquipmentFile(4, records),
+                       nameListText({"Tiger", "Panther", "T-34", "KV-1", "Sherman"}));
+    }
+    // Opens the file when it is closed and types what the command is to store.
+    void prepare(const Command& command) {
+        if (!enabled("closeM"))
+            click("open1");
+        if (command.target != nullptr && !enabled("ALF"))
+            trigger("MPROF");
+        setText("NMBu", command.unit);
+        click("ReadM");
+        setText("Soft1", "77");
+        setText("CASH2", "300");
+        setText("NAMEu", "New name");
+        if (command.target != nullptr)
+            setText("Text9", command.target);
+        setText("HLP1", "unset");  // Save shows the unit here once its record is on disk
+        takeMessages();
+    }
+    std::string messages() { return takeMessages().join("\n").toStdString(); }
+    std::string path(const char* name) { return folder().file(name); }
+    Bytes equipment() { return readFile(path("Equip97.eqp")); }
+    std::string names() { return textOf(readFile(path("Equip97.txt"))); }
+};
+
+TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothing) {
+    for (const Command& command : kCommands) {
+        SCOPED_TRACE(command.name);
+        writeFiles();
+        const Bytes oldFile = equipment();
+        const std::string oldNames = names();
+        prepare(command);
+        click(command.button);
+        ASSERT_EQ(messages(), "");
+        const Bytes newFile = equipment();
+        const std::string newNames = names();
+        ASSERT_NE(newNames, oldNames);
+        click("closeM");
+        long call = 1;
+        for (bool fired = true; fired; ++call) {
+            SCOPED_TRACE("failing call " + std::to_string(call));
+            ASSERT_LT(call, 200) << "the command never ran out of calls to fail";
+            writeFiles();
+            prepare(command);
+            {
+                FailingFiles files;
+                files.failAfter(call, data::errorIo());
+                click(command.button);
+                fired = files.countdownFired();
+            }
+            const std::string said = messages();
+            const Bytes now = equipment();
+            EXPECT_EQ(said.empty(), !fired) << said;
+            // Create Unit may have completed the short last record before it failed.
+            ASSERT_TRUE(now.size() >= oldFile.size() && now.size() <= newFile.size());
+            for (std::size_t i = 0; i < now.size(); ++i) {
+                EXPECT_TRUE((i < oldFile.size() && now[i] == oldFile[i]) || now[i] == newFile[i])
+                    << "byte " << i << " is neither the old nor the new one";
+            }
+            EXPECT_TRUE(names() == oldNames || names() == newNames) << names();
+            EXPECT_FALSE(fileExists(path("bck.TXT")));
+            // Nothing is shown as done that is not on disk.
+            if (now.size() != newFile.size() ||
+                !std::equal(now.begin() + 2, now.end(), newFile.begin() + 2)) {
+                EXPECT_FALSE(has(said, "were saved")) << said;
+                EXPECT_EQ(text("HLP1"), "unset");
+            }
+            if (!fired) {
+                EXPECT_EQ(now, newFile);
+                EXPECT_EQ(names(), newNames);
+            }
+            // The editor carries on: the command again, without a fault, does it all.
+            prepare(command);
+            click(command.button);
+            EXPECT_EQ(messages(), "");
+            const bool appendsAnother = command.button == "CreateB"s;
+            EXPECT_TRUE(appendsAnother || (equipment() == newFile && names() == newNames));
+            click("closeM");
+        }
+        std::printf("%s: a failure at each of its %ld system calls in turn\n", command.name,
+                    call - 2);
+    }
+}
+
+// Acts when the editor creates the new copy of the name list, after it has read the list:
+// another program changes the list, or the disk has only so many bytes left for the copy.
+class AtTheCopy : public FailingFiles {
+  public:
+    std::function<void()> meddle;
+    long diskLeft = -1;  // no limit
+    data::SystemResult<int> open(const std::string& path, data::OpenMode mode) override {
+        if (mode == data::OpenMode::CreateTruncate && meddle)
+            std::exchange(meddle, nullptr)();
+        const auto opened = FailingFiles::open(path, mode);
+        if (mode == data::OpenMode::CreateTruncate)
+            copy_ = opened.value;
+        return opened;
+    }
+    data::SystemResult<std::size_t> writeAt(int handle, const void* bytes, std::size_t size,
+                                            std::int64_t offset) override {
+        if (handle == copy_ && diskLeft == 0)
+            return {0, data::errorNoSpace()};
+        if (handle == copy_ && diskLeft > 0)
+            size = std::min<std::size_t>(size, diskLeft);
+        return FailingFiles::writeAt(handle, bytes, size, offset);
+    }
+
+  private:
+    int copy_ = -1;
+};
+
+// Save stores the values, and when the name cannot be stored it says so and leaves the list as it
+// found it: as it was, or as another program left it.
+TEST_F(Faults, WhenTheNameCannotBeStoredTheListIsLeftWholeAndSaveSaysSo) {
+    const std::string list = path("Equip97.txt"), bck = path("bck.TXT");
+    const std::string other = "Other\r\nnames\r\n";
+    struct Case {
+        const char* name;
+        std::function<void(AtTheCopy&)> arrange;
+        const char* words;
+        std::optional<std::string> left;  // the list afterwards; nullopt: there is none
+    };
+    const Case cases[] = {
+        {"disk full, part written", [](AtTheCopy& at) { at.diskLeft = 20; }, "the disk is full",
+         nameListText({"Tiger", "Panther", "T-34", "KV-1", "Sherman"})},
+        {"disk full", [](AtTheCopy& at) { at.diskLeft = 0; }, "the disk is full",
+         nameListText({"Tiger", "Panther", "T-34", "KV-1", "Sherman"})},
+        {"list removed meanwhile", [&](AtTheCopy& at) { at.meddle = [&] { fs::remove(list); }; },
+         "another program", std::nullopt},
+        {"list replaced meanwhile",
+         [&](AtTheCopy& at) {
+             at.meddle = [&] {
+                 writeFile(list + ".new", other);
+                 fs::rename(list + ".new", list);
+             };
+         },
+         "another program", other},
+        {"list cut short meanwhile",
+         [&](AtTheCopy& at) { at.meddle = [&] { fs::resize_file(list, 7); }; }, "another program",
+         "Tiger\r\n"},
+        {"list is a folder",
+         [&](AtTheCopy&) {
+             fs::remove(list);
+             fs::create_directory(list);
+         },
+         "it is a folder", std::nullopt},
+        {"bck.TXT is a folder", [&](AtTheCopy&) { fs::create_directory(bck); }, "it is a folder",
+         nameListText({"Tiger", "Panther", "T-34", "KV-1", "Sherman"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFiles();
+        prepare(kSave);
+        {
+            AtTheCopy at;
+            c.arrange(at);
+            click(kSave.button);
+        }
+        const std::string said = messages();
+        EXPECT_TRUE(has(said, "were saved, but its name was not")) << said;
+        EXPECT_TRUE(has(said, c.words)) << said;
+        EXPECT_EQ(equipment().at(kSoftOfUnit2), 77);
+        EXPECT_EQ(fs::is_regular_file(list) ? std::optional(names()) : std::nullopt, c.left);
+        EXPECT_EQ(fs::is_directory(bck), c.name == "bck.TXT is a folder"s);
+        fs::remove_all(list);
+        fs::remove_all(bck);
+        click("closeM");
+    }
+}
+
+TEST_F(Faults, AnEquipmentFileRemovedReplacedOrCutShortWhileOpenIsNeverWritten) {
+    const std::string file = path("Equip97.eqp");
+    const std::string held = path("held.eqp");  // a second name for the file held open
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"removed", [&] { fs::remove(file); }},
+        {"replaced",
+         [&] {
+             writeFile(file + ".new", Bytes(400, 7));
+             fs::rename(file + ".new", file);
+         }},
+        {"cut short", [&] { fs::resize_file(file, 2 + 73 * 4); }},
+    };
+    for (const auto& [change, apply] : changes) {
+        for (const Command& command : kCommands) {
+            SCOPED_TRACE(change + " before "s + command.name);
+            writeFiles();
+            const std::string list = names();
+            prepare(command);
+            fs::create_hard_link(file, held);
+            apply();
+            const Bytes heldBefore = readFile(held);
+            const bool there = fileExists(file);
+            const Bytes atPath = there ? equipment() : Bytes();
+            click(command.button);
+            const std::string said = messages();
+            EXPECT_TRUE(has(said, "by another program")) << said;
+            EXPECT_TRUE(has(said, "nothing was changed")) << said;
+            EXPECT_EQ(readFile(held), heldBefore);
+            EXPECT_EQ(there ? equipment() : Bytes(), atPath);
+            EXPECT_EQ(fileExists(file), there);
+            EXPECT_EQ(names(), list);
+            click("closeM");
+            fs::remove(held);
+        }
+    }
+}
+
+// A left-over bck.TXT that is a link to another file, here the equipment file itself, is
+// replaced, never written through.
+TEST_F(Faults, ABckTxtLinkedToTheEquipmentFileLeavesTheEquipmentFileAlone) {
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        writeFiles();
+        const Bytes before = equipment();
+        prepare(kSave);
+        symbolic ? fs::create_symlink(path("Equip97.eqp"), path("bck.TXT"))
+                 : fs::create_hard_link(path("Equip97.eqp"), path("bck.TXT"));
+        click(kSave.button);
+        EXPECT_EQ(messages(), "");
+        EXPECT_EQ(names(), kNewNames);
+        // Save writes the first 45 bytes of unit 2 and nothing else.
+        const auto outsideUnit2 = [](Bytes bytes) {
+            const auto start = bytes.begin() + 2 + 73 * 2;
+            return bytes.size() > 2 + 73 * 3 ? bytes.erase(start, start + 45), bytes : bytes;
+        };
+        const Bytes now = equipment();
+        EXPECT_EQ(outsideUnit2(now), outsideUnit2(before));
+        EXPECT_EQ(now.size() > kSoftOfUnit2 ? now[kSoftOfUnit2] : 0, 77);
+        click("closeM");
+        fs::remove(path("bck.TXT"));
+    }
+}
+
+// Permission bits do not stop root, so the save driver runs as the unprivileged user "nobody".
+TEST(Unprivileged, AFolderOrFileTheUserMayNotWriteIsReportedAndKeptAsItWas) {
+    struct Case {
+        const char* name;
+        mode_t folderMode, fileMode;
+        const char* words;
+        bool valuesSaved;
+    };
+    const Case cases[] = {{"folder not writable", 0555, 0666, "permission was denied", true},
+                          {"file not writable", 0755, 0444, "can only be read", false}};
+    // A copy of the driver where that user may run it, without leak checks: the suppressions
+    // file may lie where that user cannot read it.
+    const TempFolder programs;
+    const std::string driver = programs.file("save_driver");
+    fs::copy_file(SAVE_DRIVER, driver);
+    ::chmod(programs.path().c_str(), 0755);
+    const std::string asUser =
+        "env -u LSAN_OPTIONS ASAN_OPTIONS=detect_leaks=0 " +
+        (::geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups "s : ""s);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        std::vector<Bytes> records;
+        std::vector<std::string> names;
+        for (int n = 0; n < 8; ++n) {
+            records.push_back(patternRecord(n));
+            names.push_back("Unit " + std::to_string(n));
+        }
+        const Bytes equipment = makeEquipmentFile(8, records);
+        writeFile(folder.file("Equip97.eqp"), equipment);
+        writeFile(folder.file("Equip97.txt"), nameListText(names));
+        ::chmod(folder.file("Equip97.eqp").c_str(), c.fileMode);
+        ::chmod(folder.file("Equip97.txt").c_str(), 0666);
+        ::chmod(folder.path().c_str(), c.folderMode);
+        const std::string command = asUser + driver + " " + folder.path() + " save 0 1 2>&1";
+        std::string output;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        char buffer[1024];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
+            output += buffer;
+        const int status = ::pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << output;
+        EXPECT_TRUE(has(output, c.words)) << output;
+        EXPECT_EQ(has(output, "were saved"), c.valuesSaved) << output;
+        EXPECT_EQ(textOf(readFile(folder.file("Equip97.txt"))), nameListText(names));
+        EXPECT_FALSE(fileExists(folder.file("bck.TXT")));
+        const Bytes now = readFile(folder.file("Equip97.eqp"));
+        EXPECT_EQ(now == equipment, !c.valuesSaved);
+        EXPECT_EQ(now.at(2 + 73 * 5 + 3), c.valuesSaved ? 1 : equipment.at(2 + 73 * 5 + 3));
+    }
+}
+
+}  // namespace
+}  // namespace varnel::test

@@ -51,7 +51,7 @@ void createUnit(Editor& editor) {
         file->readBytes(layout::fileOffset(*source, 0), layout::kRecordSize);
     const StoredCodes codes = applySaveInputs(*inputs, record);
     const std::int64_t start = layout::fileOffset(created, 0);
-    try {
+    const bool written = writeUnit(editor, created, [&] {
         // A last record short by a byte or two is completed first, with the 0 bytes Read showed.
         const std::int64_t length = file->length();
         if (length < start) {
@@ -59,9 +59,8 @@ void createUnit(Editor& editor) {
         }
         file->writeBytes(start, record);
         file->writeWord(layout::kUnitCountOffset, static_cast<std::int16_t>(unitCount + 1));
-        file->syncToDisk();
-    } catch (const data::Error& error) {
-        report(Severity::Problem, textFromPath(error.what()));
+    });
+    if (!written) {
         return;
     }
 

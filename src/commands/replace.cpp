@@ -42,11 +42,8 @@ void replaceUnit(Editor& editor) {
     std::vector<std::uint8_t> record =
         file->readBytes(layout::fileOffset(*source, 0), kReplacedBytes);
     const StoredCodes codes = applySaveInputs(*inputs, record);
-    try {
-        file->writeBytes(layout::fileOffset(*target, 0), record);
-        file->syncToDisk();
-    } catch (const data::Error& error) {
-        report(Severity::Problem, textFromPath(error.what()));
+    if (!writeUnit(editor, *target,
+                   [&] { file->writeBytes(layout::fileOffset(*target, 0), record); })) {
         return;
     }
 

@@ -195,9 +195,31 @@ void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCod
     form.setText("Text7", QString::number(codes.nationSum));
 }
 
+bool writeUnit(Editor& editor, std::int64_t unit, const std::function<void()>& writes) {
+    data::EquipmentFile& file = *editor.file();
+    try {
+        writes();
+        file.syncToDisk();
+        return true;
+    } catch (const data::NotDurableError& error) {
+        report(Severity::Problem,
+               QStringLiteral("The values of unit %1 were written, but not made safe: %2 Its name "
+                              "was not stored; save again once the disk is sound.")
+                   .arg(unit)
+                   .arg(textFromPath(error.what())));
+    } catch (const data::Error& error) {
+        report(Severity::Problem, textFromPath(error.what()));
+    }
+    return false;
+}
+
 bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest) {
     try {
         data::setName(nameListPath(editor.form()), inputs.unit, highest, inputs.name);
+        return true;
+    } catch (const data::NotDurableError& error) {
+        // The name is stored; only its safety on disk is in doubt.
+        report(Severity::Problem, textFromPath(error.what()));
         return true;
     } catch (const data::Error& error) {
         report(Severity::Problem,
@@ -223,11 +245,7 @@ void saveUnit(Editor& editor) {
     const std::int64_t start = layout::fileOffset(inputs->unit, 0);
     std::vector<std::uint8_t> record = file->readBytes(start, layout::kEditedPrefixSize);
     const StoredCodes codes = applySaveInputs(*inputs, record);
-    try {
-        file->writeBytes(start, record);
-        file->syncToDisk();
-    } catch (const data::Error& error) {
-        report(Severity::Problem, textFromPath(error.what()));
+    if (!writeUnit(editor, inputs->unit, [&] { file->writeBytes(start, record); })) {
         return;
     }
     showStoredCodes(editor.form(), *inputs, codes);

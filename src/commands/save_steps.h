@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,10 @@ StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>&
 
 // Shows in the form what a Save has written: HLP1, Text8 and Text7.
 void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes);
+
+// Runs a command's writes to the equipment file and makes them safe on disk; reports and returns
+// false when that fails.
+bool writeUnit(Editor& editor, std::int64_t unit, const std::function<void()>& writes);
 
 // Stores the name of inputs.unit with highest as the list's highest unit; reports and returns
 // false when the name could not be stored (the record already is).

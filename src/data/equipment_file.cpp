@@ -175,7 +175,8 @@ void EquipmentFile::syncToDisk() {
     }
     const SystemError error = systemFiles().syncToDisk(handle_);
     if (error != 0) {
-        fail("save the changes to disk for", error);
+        throw NotDurableError("Could not make the changes to " + path_ +
+                              " safe on disk: " + systemFiles().describe(error) + ".");
     }
 }
 

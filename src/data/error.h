@@ -12,4 +12,11 @@ class Error : public std::runtime_error {
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A change that reached the file but could not be confirmed on disk: it is there for every
+// program to read, yet may not survive a power cut.
+class NotDurableError : public Error {
+  public:
+    using Error::Error;
+};
+
 }  // namespace varnel::data

@@ -389,9 +389,9 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
 
     const std::string folder = folderOf(path);
     if (const SystemError error = files.syncFolder(folder); error != 0) {
-        throw Error("The name of " + unit + " was stored in " + path + ", but the folder " +
-                    folder + " could not be saved to disk: " + reasonFor(error) +
-                    ". The change may not survive a power cut.");
+        throw NotDurableError("The name of " + unit + " was stored in " + path +
+                              ", but the folder " + folder + " could not be saved to disk: " +
+                              reasonFor(error) + ". The change may not survive a power cut.");
     }
 }
 

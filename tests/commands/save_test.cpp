@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDir>
 
+#include "data/system_files.h"
+#include "support/failing_files.h"
 #include "support/unit_records.h"
 #include "support/window_fixture.h"
 
@@ -373,6 +375,44 @@ TEST_F(SaveUnit, ANameThatCannotBeStoredLeavesTheRecordSavedAndTheFormAsTyped) {
         click("closeM");
         QDir(QString::fromStdString(folder().file("Equip97.txt"))).removeRecursively();
     }
+}
+
+}  // namespace
+}  // namespace varnel::test
+
+namespace varnel::test {
+namespace {
+
+// A flush that fails after the data reached the files: the user is told the change may not
+// survive a power cut, and what is stored is shown for what it is.
+TEST_F(SaveUnit, AFailedFlushIsReportedForWhatItLeaves) {
+    writeUnits(4);
+    openAt("2");
+    setText("Soft1", "77");
+    setText("NAMEu", "Flushed");
+    {
+        FailingFiles faults;
+        faults.failCall(FailingFiles::Call::SyncFolder, data::errorIo());
+        click("Command1");
+    }
+    QStringList reported = takeMessages();
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_TRUE(reported[0].contains("was stored")) << reported[0].toStdString();
+    EXPECT_TRUE(reported[0].contains("power cut")) << reported[0].toStdString();
+    EXPECT_EQ(text("HLP1"), "2") << "Read ran: the name is stored";
+    EXPECT_EQ(readFile(folder().file("Equip97.eqp"))[2 + 73 * 2 + offset::soft], 77);
+
+    setText("Soft1", "78");
+    {
+        FailingFiles faults;
+        faults.failCall(FailingFiles::Call::Sync, data::errorIo());
+        click("Command1");
+    }
+    reported = takeMessages();
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_TRUE(reported[0].startsWith("The values of unit 2 were written, but not made safe"))
+        << reported[0].toStdString();
+    EXPECT_TRUE(reported[0].contains("Its name was not stored")) << reported[0].toStdString();
 }
 
 }  // namespace

@@ -160,9 +160,9 @@ int main(int argc, char** argv) {
     }
     const char* driver = argv[1];
     const long rounds = std::atol(argv[2]);
-    const char* seedText = std::getenv("KILL_SEED");
-    const unsigned seed = seedText != nullptr ? std::atol(seedText) : std::random_device{}();
-    std::mt19937 random(seed);
+    const char* startText = std::getenv("KILL_RANDOM_START");
+    const unsigned start = startText != nullptr ? std::atol(startText) : std::random_device{}();
+    std::mt19937 random(start);
     const test::TempFolder folder;
     const Files original{demo::demoEquipmentFile(), demo::demoNameList()};
     long lost = 0, failures = 0;
@@ -185,9 +185,9 @@ int main(int argc, char** argv) {
         lost += lostNow;
     }
     std::printf(
-        "random kills: %ld rounds (seed %u), %ld Saves completed before the kills, %ld kills "
+        "random kills: %ld rounds (random start %u), %ld Saves completed before the kills, %ld kills "
         "left a bck.TXT behind; bytes or lines lost: %ld\n",
-        rounds, seed, saves, leftovers, lost);
+        rounds, start, saves, leftovers, lost);
 
     for (const char* command : {"save", "create", "replace"}) {
         put(folder, original);

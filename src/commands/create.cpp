@@ -13,17 +13,13 @@ namespace layout = data::layout;
 
 void createUnit(Editor& editor) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = openFileOrReport(editor);
-    if (file == nullptr) {
-        return;
-    }
-
-    // The new unit goes after the last record of the file as it is now.
-    const std::int64_t highest = file->highestUnitNumber();
-    const auto source = unitInForm(form, "NMBu", highest);
+    const auto source = copySource(editor);
     if (!source) {
         return;
     }
+    data::EquipmentFile* file = source->file;
+    // The new unit goes after the last record of the file as it is now.
+    const std::int64_t highest = source->highest;
     if (!fileIsWritable(editor, QStringLiteral("Create Unit"))) {
         return;
     }
@@ -48,7 +44,7 @@ void createUnit(Editor& editor) {
     }
 
     std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*source, 0), layout::kRecordSize);
+        file->readBytes(layout::fileOffset(source->unit, 0), layout::kRecordSize);
     const StoredCodes codes = applySaveInputs(*inputs, record);
     const std::int64_t start = layout::fileOffset(created, 0);
     const bool written = writeUnit(editor, created, [&] {

@@ -16,16 +16,12 @@ inline constexpr std::size_t kReplacedBytes = 71;
 
 void replaceUnit(Editor& editor) {
     FormAccess& form = editor.form();
-    data::EquipmentFile* file = openFileOrReport(editor);
-    if (file == nullptr) {
-        return;
-    }
-
-    const std::int64_t highest = file->highestUnitNumber();
-    const auto source = unitInForm(form, "NMBu", highest);
+    const auto source = copySource(editor);
     if (!source) {
         return;
     }
+    data::EquipmentFile* file = source->file;
+    const std::int64_t highest = source->highest;
     const QString targetText = form.text("Text9");
     const auto target = unitInForm(form, "Text9", highest, QStringLiteral("to replace"));
     if (!target) {
@@ -40,7 +36,7 @@ void replaceUnit(Editor& editor) {
     }
 
     std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*source, 0), kReplacedBytes);
+        file->readBytes(layout::fileOffset(source->unit, 0), kReplacedBytes);
     const StoredCodes codes = applySaveInputs(*inputs, record);
     if (!writeUnit(editor, *target,
                    [&] { file->writeBytes(layout::fileOffset(*target, 0), record); })) {

@@ -60,6 +60,19 @@ const QString& codePageWords() {
 
 }  // namespace
 
+std::optional<CopySource> copySource(Editor& editor) {
+    data::EquipmentFile* file = openFileOrReport(editor);
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    const std::int64_t highest = file->highestUnitNumber();
+    const auto unit = unitInForm(editor.form(), "NMBu", highest);
+    if (!unit) {
+        return std::nullopt;
+    }
+    return CopySource{file, highest, *unit};
+}
+
 bool fileIsWritable(Editor& editor, const QString& command) {
     data::EquipmentFile* file = editor.file();
     if (file->readOnly()) {

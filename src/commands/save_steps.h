@@ -32,6 +32,15 @@ struct SaveInputs {
 std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText,
                                          std::int64_t highest);
 
+// What Create Unit and Replace copy from: the open file, its highest unit number as its length
+// gives it now, and the unit shown. Reports and returns nullopt when there is none.
+struct CopySource {
+    data::EquipmentFile* file = nullptr;
+    std::int64_t highest = -1;
+    std::int64_t unit = 0;
+};
+std::optional<CopySource> copySource(Editor& editor);
+
 // Whether the open file may be written; reports and returns false when not.
 bool fileIsWritable(Editor& editor, const QString& command);
 

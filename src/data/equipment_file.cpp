@@ -143,19 +143,58 @@ void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t
     if (bytes.empty()) {
         return;
     }
+    const std::int64_t lengthBefore = knownLength_;
+    const std::int64_t end = offset + static_cast<std::int64_t>(bytes.size());
+    // A write that lengthens the file is undone whole when it fails, so the bytes it overwrites
+    // before the old end (stray bytes after the last record) are kept to be put back.
+    const bool lengthens = end > lengthBefore;
+    const std::vector<std::uint8_t> overwritten =
+        lengthens && offset < lengthBefore
+            ? readBytes(offset, static_cast<std::size_t>(lengthBefore - offset))
+            : std::vector<std::uint8_t>();
     const auto written = systemFiles().writeAt(handle_, bytes.data(), bytes.size(), offset);
     // Only what reached the file lengthens it: a failed append must not pass later for a file
     // that another program cut short.
     if (written.ok()) {
         knownLength_ = std::max(knownLength_, offset + static_cast<std::int64_t>(written.value));
     }
-    if (!written.ok()) {
-        fail("write", written.error);
+    if (written.ok() && written.value == bytes.size()) {
+        return;
     }
-    if (written.value != bytes.size()) {
-        // Only a full disk makes a regular file take part of a write.
-        fail("write all of", errorNoSpace());
+    // Only a full disk makes a regular file take part of a write.
+    const SystemError error = written.ok() ? errorNoSpace() : written.error;
+    const std::string failed = "Could not " +
+                               std::string(written.ok() ? "write all of " : "write ") + path_ +
+                               ": " + systemFiles().describe(error) + ".";
+    if (!lengthens) {
+        throw Error(failed);
     }
+    try {
+        if (knownLength_ > lengthBefore) {
+            cutBackTo(lengthBefore);
+        }
+        if (!overwritten.empty()) {
+            const auto restored =
+                systemFiles().writeAt(handle_, overwritten.data(), overwritten.size(), offset);
+            if (!restored.ok() || restored.value != overwritten.size()) {
+                throw Error("The bytes it overwrote at its end could not be put back either: " +
+                            path_ + " has changed.");
+            }
+        }
+    } catch (const Error& undoError) {
+        throw Error(failed + " " + undoError.what());
+    }
+    throw Error(failed + " Nothing was changed.");
+}
+
+void EquipmentFile::cutBackTo(std::int64_t length) {
+    if (const SystemError error = systemFiles().truncate(handle_, length); error != 0) {
+        throw Error("The bytes written at its end could not be taken back either (" +
+                    systemFiles().describe(error) + "): " + path_ + " is now " +
+                    std::to_string(knownLength_) + " bytes long, where it was " +
+                    std::to_string(length) + ".");
+    }
+    knownLength_ = length;
 }
 
 void EquipmentFile::writeByte(std::int64_t offset, std::uint8_t value) {

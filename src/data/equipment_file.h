@@ -26,6 +26,8 @@ class EquipmentFile {
 
     const std::string& path() const { return path_; }
     bool readOnly() const { return readOnly_; }
+    // The file held open, as the system knows it: another name or link of it has the same.
+    const FileIdentity& identity() const { return identity_; }
 
     std::int64_t length() const;
     std::int64_t highestUnitNumber() const;
@@ -39,10 +41,16 @@ class EquipmentFile {
     // Writes at a file offset. A write may start anywhere up to the current end of the file and
     // extends the file there; one that would leave a gap is refused, as is any write to a file
     // opened for reading only, and any write to a file that another program has removed,
-    // replaced or made shorter since it was opened.
+    // replaced or made shorter since it was opened. A write that lengthens the file and fails
+    // part way is undone: the file is cut back to its length before it, so a full disk never
+    // leaves part of a record behind.
     void writeByte(std::int64_t offset, std::uint8_t value);
     void writeWord(std::int64_t offset, std::int16_t value);
     void writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes);
+
+    // Cuts the file back to a length it had before this program lengthened it, undoing an
+    // append; throws Error when that fails.
+    void cutBackTo(std::int64_t length);
 
     // Makes everything written so far survive a power cut.
     void syncToDisk();

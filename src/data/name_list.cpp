@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "error.h"
+#include "file_replacement.h"
 #include "system_files.h"
 
 namespace varnel::data {
@@ -268,7 +269,6 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
 
 void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
              std::string_view name) {
-    SystemFiles& files = systemFiles();
     const std::string unit = "unit " + std::to_string(unitNumber);
     const std::string unchanged =
         " The name list was not changed; the name of " + unit + " was not stored.";
@@ -309,90 +309,15 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
         content = withName(old, unitNumber, highestUnitNumber, name);
     }
 
-    const std::string temporaryPath = temporaryPathFor(path);
-    // A list that is itself called bck.TXT would be emptied by creating the temporary file.
-    const auto atTemporaryPath = files.statusOfPath(temporaryPath);
-    if (!atTemporaryPath.ok()) {
-        throw Error("Could not look at the temporary file " + temporaryPath + ": " +
-                    reasonFor(atTemporaryPath.error) + "." + listUnchanged);
-    }
-    if (atTemporaryPath.value.exists && atTemporaryPath.value.identity == listStatus.identity) {
-        throw Error("The name list " + path + " cannot be rewritten: the name \"" +
-                    kTemporaryFileName +
-                    "\" is kept for the temporary copy of the list. Give the list another "
-                    "name." +
-                    unchanged);
-    }
-
-    // A left-over temporary file is removed rather than emptied: it may be a link to another
-    // file (even the equipment file), which emptying it would destroy.
-    if (atTemporaryPath.value.exists && !atTemporaryPath.value.isFolder) {
-        if (const SystemError error = files.remove(temporaryPath); error != 0) {
-            throw Error("Could not remove the old temporary file " + temporaryPath + ": " +
-                        reasonFor(error) + "." + listUnchanged);
-        }
-    }
-    const auto opened = files.open(temporaryPath, OpenMode::CreateTruncate);
-    if (!opened.ok()) {
-        // Not ours to remove: it may be a folder or someone else's file of that name.
-        throw Error("Could not create the temporary file " + temporaryPath + ": " +
-                    reasonFor(opened.error) + "." + listUnchanged);
-    }
-    OpenFile temporary(opened.value);
-
-    // Every failure from here to the rename leaves a temporary file that this call made: close it
-    // and remove it, so that the old list stands alone as it was.
-    const auto failTemporary = [&](const std::string& what, const std::string& reason) {
-        if (temporary.isOpen()) {
-            temporary.close();  // already failing: its own result adds nothing
-        }
-        std::string message = "Could not " + what + ": " + reason + "." + listUnchanged;
-        if (const SystemError removeError = files.remove(temporaryPath); removeError != 0) {
-            message += " The temporary file " + temporaryPath +
-                       " could not be removed either: " + reasonFor(removeError) + ".";
-        }
-        throw Error(message);
-    };
-    const std::string ofTemporary = " the temporary file " + temporaryPath;
-
-    const auto written = files.writeAt(temporary.handle(), content.data(), content.size(), 0);
-    if (!written.ok()) {
-        failTemporary("write" + ofTemporary, reasonFor(written.error));
-    }
-    if (written.value != content.size()) {
-        // Only a full disk makes a regular file take part of a write.
-        failTemporary("write all of" + ofTemporary, reasonFor(errorNoSpace()));
-    }
-    if (const SystemError error = files.syncToDisk(temporary.handle()); error != 0) {
-        failTemporary("save to disk" + ofTemporary, reasonFor(error));
-    }
-    if (const SystemError error = temporary.close(); error != 0) {
-        failTemporary("close" + ofTemporary, reasonFor(error));
-    }
-    // Another program may have removed, replaced or rewritten the list since it was read: putting
-    // the copy in its place would undo that program's work.
-    const std::string putInPlace = "put" + ofTemporary + " in place of the name list " + path;
-    const auto atList = files.statusOfPath(path);
-    if (!atList.ok()) {
-        failTemporary("look at the name list " + path, reasonFor(atList.error));
-    }
-    if (!atList.value.exists || atList.value.identity != listStatus.identity ||
-        atList.value.length != listStatus.length) {
-        failTemporary(putInPlace,
-                      "another program removed, replaced or changed the list while the name was "
-                      "being stored");
-    }
-    // One step: the list's name names either the old list or the new one, never neither.
-    if (const SystemError error = files.rename(temporaryPath, path); error != 0) {
-        failTemporary(putInPlace, reasonFor(error));
-    }
-
-    const std::string folder = folderOf(path);
-    if (const SystemError error = files.syncFolder(folder); error != 0) {
-        throw NotDurableError("The name of " + unit + " was stored in " + path +
-                              ", but the folder " + folder + " could not be saved to disk: " +
-                              reasonFor(error) + ". The change may not survive a power cut.");
-    }
+    ReplacementRules rules;
+    rules.what = "the name list";
+    rules.unchanged = listUnchanged;
+    rules.temporaryPathFor = temporaryPathFor;
+    rules.expected = listStatus;
+    rules.done = "The name of " + unit + " was stored in " + path;
+    FileReplacement replacement(path, content, std::move(rules));
+    replacement.commit();
+    replacement.saveFolder();
 }
 
 }  // namespace varnel::data

@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "system_files.h"
 
@@ -26,10 +28,15 @@ FileStatus statusFrom(const struct stat& info) {
     FileStatus status;
     status.exists = true;
     status.isFolder = S_ISDIR(info.st_mode);
-    status.permitsWriting = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    status.isLink = S_ISLNK(info.st_mode);
+    // The owner's bit alone decides: the system checks the owner against it and nothing else.
+    status.permitsWriting = (info.st_mode & S_IWUSR) != 0;
     status.length = static_cast<std::int64_t>(info.st_size);
     status.identity = {static_cast<std::uint64_t>(info.st_dev),
                        static_cast<std::uint64_t>(info.st_ino)};
+    status.access = {static_cast<std::uint32_t>(info.st_mode & 07777),
+                     static_cast<std::uint32_t>(info.st_uid),
+                     static_cast<std::uint32_t>(info.st_gid)};
     return status;
 }
 
@@ -44,11 +51,8 @@ class PosixSystemFiles final : public SystemFiles {
             case OpenMode::ReadOnly:
                 flags |= O_RDONLY;
                 break;
-            case OpenMode::CreateTruncate:
-                flags |= O_WRONLY | O_CREAT | O_TRUNC;
-                break;
         }
-        const int handle = retryOnInterrupt([&] { return ::open(path.c_str(), flags, 0644); });
+        const int handle = retryOnInterrupt([&] { return ::open(path.c_str(), flags); });
         if (handle < 0) {
             return {-1, errno};
         }
@@ -102,6 +106,61 @@ class PosixSystemFiles final : public SystemFiles {
         return {statusFrom(info), 0};
     }
 
+    SystemResult<FileStatus> statusOfLink(const std::string& path) override {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                return {FileStatus{}, 0};
+            }
+            return {{}, errno};
+        }
+        return {statusFrom(info), 0};
+    }
+
+    SystemResult<std::string> resolveLinks(const std::string& path) override {
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (resolved == nullptr) {
+            return {{}, errno};
+        }
+        std::string result(resolved);
+        std::free(resolved);
+        return {std::move(result), 0};
+    }
+
+    SystemResult<int> createNew(const std::string& path, std::uint32_t permissions) override {
+        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+        const int handle = retryOnInterrupt(
+            [&] { return ::open(path.c_str(), flags, static_cast<mode_t>(permissions & 0777)); });
+        if (handle < 0) {
+            return {-1, errno};
+        }
+        return {handle, 0};
+    }
+
+    SystemError setAccess(int handle, const FileAccess& access) override {
+        struct stat info {};
+        if (::fstat(handle, &info) != 0) {
+            return errno;
+        }
+        // Owner and group first, since a change of owner clears the set-user and set-group bits.
+        // Only an administrator may give a file away; anyone may pick one of their own groups.
+        // Where neither is allowed the new file stays the writer's, which is no loss of access.
+        if (info.st_uid != access.owner || info.st_gid != access.group) {
+            if (::fchown(handle, access.owner, access.group) != 0 &&
+                ::fchown(handle, static_cast<uid_t>(-1), access.group) != 0 && errno != EPERM) {
+                return errno;
+            }
+        }
+        return ::fchmod(handle, static_cast<mode_t>(access.permissions & 07777)) == 0 ? 0 : errno;
+    }
+
+    SystemError truncate(int handle, std::int64_t length) override {
+        return retryOnInterrupt([&] { return ::ftruncate(handle, static_cast<off_t>(length)); }) ==
+                       0
+                   ? 0
+                   : errno;
+    }
+
     SystemError syncToDisk(int handle) override {
         return retryOnInterrupt([&] { return ::fsync(handle); }) == 0 ? 0 : errno;
     }
@@ -138,6 +197,8 @@ class PosixSystemFiles final : public SystemFiles {
         return buffer;
     }
 
+    bool outputIsTerminal() override { return ::isatty(STDOUT_FILENO) == 1; }
+
     char separator() const override { return '/'; }
 
     bool isAbsolute(const std::string& path) const override {
@@ -168,6 +229,10 @@ class PosixSystemFiles final : public SystemFiles {
                 return "the file is in use by another program";
             case ENAMETOOLONG:
                 return "the name is too long";
+            case EEXIST:
+                return "a file of that name exists already";
+            case ELOOP:
+                return "it is a symbolic link, or a path with too many links";
             case EMFILE:
             case ENFILE:
                 return "too many files are open";
@@ -209,6 +274,9 @@ SystemError errorReadOnlyFileSystem() {
 }
 SystemError errorAccessDenied() {
     return EACCES;
+}
+SystemError errorExists() {
+    return EEXIST;
 }
 
 }  // namespace varnel::data

@@ -5,9 +5,9 @@
 #include <string>
 
 // The editor's only door to the operating system's file interface. Every open, positioned read
-// and write, length query, flush to disk, rename and remove goes through SystemFiles, so that
-// tests can substitute an implementation that fails on purpose, and a port to another operating
-// system replaces the one file that implements it.
+// and write, length query, flush to disk, rename, remove and truncate goes through SystemFiles, so
+// that tests can substitute an implementation that fails on purpose, and a port to another
+// operating system replaces the one file that implements it.
 namespace varnel::data {
 
 // An operating-system error code (errno on POSIX); 0 means success.
@@ -19,18 +19,27 @@ struct FileIdentity {
     friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
+// Who may do what with a file: its permission bits (the twelve low bits of a POSIX mode) and its
+// owner and group.
+struct FileAccess {
+    std::uint32_t permissions = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+};
+
 struct FileStatus {
     bool exists = false;
     bool isFolder = false;
-    bool permitsWriting = false;  // the file's permission bits allow writing to somebody
+    bool isLink = false;          // only from statusOfLink: the name is a symbolic link
+    bool permitsWriting = false;  // the permission bits let the file's owner write it
     std::int64_t length = 0;
     FileIdentity identity;
+    FileAccess access;
 };
 
 enum class OpenMode {
-    ReadWrite,       // an existing file, for reading and writing
-    ReadOnly,        // an existing file, for reading
-    CreateTruncate,  // create or empty a file, for writing
+    ReadWrite,  // an existing file, for reading and writing
+    ReadOnly,   // an existing file, for reading
 };
 
 template <typename T>
@@ -52,7 +61,21 @@ class SystemFiles {
     virtual SystemResult<std::size_t> writeAt(int handle, const void* buffer, std::size_t size,
                                               std::int64_t offset) = 0;
     virtual SystemResult<FileStatus> status(int handle) = 0;
+    // The status of the file a path names, following symbolic links; a missing file is a status
+    // with exists false, not an error.
     virtual SystemResult<FileStatus> statusOfPath(const std::string& path) = 0;
+    // The same for the name itself: a symbolic link is reported as a link, not followed.
+    virtual SystemResult<FileStatus> statusOfLink(const std::string& path) = 0;
+    // The path of the file a path names, with every symbolic link on the way followed, absolute.
+    virtual SystemResult<std::string> resolveLinks(const std::string& path) = 0;
+    // Creates a new file for writing with the given permission bits. Fails when anything of that
+    // name exists, a symbolic link included: a new file is never opened through a link.
+    virtual SystemResult<int> createNew(const std::string& path, std::uint32_t permissions) = 0;
+    // Gives an open file the access of another: owner and group where the process may set them
+    // (another user's ownership is kept only by an administrator), then the permission bits.
+    virtual SystemError setAccess(int handle, const FileAccess& access) = 0;
+    // Cuts an open file to length bytes.
+    virtual SystemError truncate(int handle, std::int64_t length) = 0;
     virtual SystemError syncToDisk(int handle) = 0;
     virtual SystemError close(int handle) = 0;
     virtual SystemError rename(const std::string& from, const std::string& to) = 0;
@@ -60,6 +83,8 @@ class SystemFiles {
     // Makes a rename or remove inside the folder survive a power cut.
     virtual SystemError syncFolder(const std::string& folder) = 0;
     virtual std::string currentFolder() = 0;
+    // Whether the program's standard output goes to a terminal rather than a file or a pipe.
+    virtual bool outputIsTerminal() = 0;
 
     // The platform's path rules.
     virtual char separator() const = 0;
@@ -92,5 +117,6 @@ SystemError errorNoSuchFile();
 SystemError errorIsFolder();
 SystemError errorReadOnlyFileSystem();
 SystemError errorAccessDenied();
+SystemError errorExists();
 
 }  // namespace varnel::data

@@ -137,13 +137,12 @@ class AtTheCopy : public FailingFiles {
   public:
     std::function<void()> meddle;
     long diskLeft = -1;  // no limit
-    data::SystemResult<int> open(const std::string& path, data::OpenMode mode) override {
-        if (mode == data::OpenMode::CreateTruncate && meddle)
+    data::SystemResult<int> createNew(const std::string& path, std::uint32_t permissions) override {
+        if (meddle)
             std::exchange(meddle, nullptr)();
-        const auto opened = FailingFiles::open(path, mode);
-        if (mode == data::OpenMode::CreateTruncate)
-            copy_ = opened.value;
-        return opened;
+        const auto created = FailingFiles::createNew(path, permissions);
+        copy_ = created.value;
+        return created;
     }
     data::SystemResult<std::size_t> writeAt(int handle, const void* bytes, std::size_t size,
                                             std::int64_t offset) override {

@@ -49,6 +49,20 @@ class KillingFiles final : public SystemFiles {
     }
     SystemError remove(const std::string& p) override { return tick(), real_->remove(p); }
     SystemError syncFolder(const std::string& f) override { return tick(), real_->syncFolder(f); }
+    SystemResult<FileStatus> statusOfLink(const std::string& p) override {
+        return tick(), real_->statusOfLink(p);
+    }
+    SystemResult<std::string> resolveLinks(const std::string& p) override {
+        return tick(), real_->resolveLinks(p);
+    }
+    SystemResult<int> createNew(const std::string& p, std::uint32_t permissions) override {
+        return tick(), real_->createNew(p, permissions);
+    }
+    SystemError setAccess(int h, const FileAccess& a) override {
+        return tick(), real_->setAccess(h, a);
+    }
+    SystemError truncate(int h, std::int64_t n) override { return tick(), real_->truncate(h, n); }
+    bool outputIsTerminal() override { return real_->outputIsTerminal(); }
     std::string currentFolder() override { return real_->currentFolder(); }
     char separator() const override { return real_->separator(); }
     bool isAbsolute(const std::string& p) const override { return real_->isAbsolute(p); }

@@ -103,4 +103,40 @@ data::SystemError FailingFiles::syncFolder(const std::string& folder) {
     return real_->syncFolder(folder);
 }
 
+data::SystemResult<data::FileStatus> FailingFiles::statusOfLink(const std::string& path) {
+    if (auto error = injected(Call::StatusOfLink)) {
+        return {{}, error};
+    }
+    return real_->statusOfLink(path);
+}
+
+data::SystemResult<std::string> FailingFiles::resolveLinks(const std::string& path) {
+    if (auto error = injected(Call::ResolveLinks)) {
+        return {{}, error};
+    }
+    return real_->resolveLinks(path);
+}
+
+data::SystemResult<int> FailingFiles::createNew(const std::string& path,
+                                                std::uint32_t permissions) {
+    if (auto error = injected(Call::CreateNew)) {
+        return {-1, error};
+    }
+    return real_->createNew(path, permissions);
+}
+
+data::SystemError FailingFiles::setAccess(int handle, const data::FileAccess& access) {
+    if (auto error = injected(Call::SetAccess)) {
+        return error;
+    }
+    return real_->setAccess(handle, access);
+}
+
+data::SystemError FailingFiles::truncate(int handle, std::int64_t length) {
+    if (auto error = injected(Call::Truncate)) {
+        return error;
+    }
+    return real_->truncate(handle, length);
+}
+
 }  // namespace varnel::test

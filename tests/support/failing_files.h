@@ -22,7 +22,12 @@ class FailingFiles : public data::SystemFiles {
         Close,
         Rename,
         Remove,
-        SyncFolder
+        SyncFolder,
+        StatusOfLink,
+        ResolveLinks,
+        CreateNew,
+        SetAccess,
+        Truncate,
     };
 
     FailingFiles();
@@ -49,6 +54,12 @@ class FailingFiles : public data::SystemFiles {
     data::SystemError rename(const std::string& from, const std::string& to) override;
     data::SystemError remove(const std::string& path) override;
     data::SystemError syncFolder(const std::string& folder) override;
+    data::SystemResult<data::FileStatus> statusOfLink(const std::string& path) override;
+    data::SystemResult<std::string> resolveLinks(const std::string& path) override;
+    data::SystemResult<int> createNew(const std::string& path, std::uint32_t permissions) override;
+    data::SystemError setAccess(int handle, const data::FileAccess& access) override;
+    data::SystemError truncate(int handle, std::int64_t length) override;
+    bool outputIsTerminal() override { return real_->outputIsTerminal(); }
     std::string currentFolder() override { return real_->currentFolder(); }
     char separator() const override { return real_->separator(); }
     bool isAbsolute(const std::string& path) const override { return real_->isAbsolute(path); }
@@ -58,7 +69,7 @@ class FailingFiles : public data::SystemFiles {
     data::SystemError injected(Call call);
 
     data::SystemFiles* real_;
-    data::SystemError failing_[10] = {};
+    data::SystemError failing_[15] = {};
     long shortWrite_ = -1;
     long countdown_ = 0;
     data::SystemError countdownError_ = 0;

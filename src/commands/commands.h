@@ -24,5 +24,7 @@ std::string nameListPath(FormAccess& form);
 QString textFromCodePage(const std::string& bytes);
 // Shows line unit + 1 of the name list in NAMEu, or an empty name where there is none.
 void showName(FormAccess& form, std::int64_t unit);
+// The first words of the message that the name list is the equipment file itself.
+QString nameListIsEquipmentFile(const std::string& listPath, const std::string& equipmentPath);
 
 }  // namespace varnel::commands

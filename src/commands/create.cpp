@@ -1,4 +1,5 @@
 #include <QString>
+#include <algorithm>
 
 #include "commands.h"
 #include "data/error.h"
@@ -48,13 +49,31 @@ void createUnit(Editor& editor) {
     const StoredCodes codes = applySaveInputs(*inputs, record);
     const std::int64_t start = layout::fileOffset(created, 0);
     const bool written = writeUnit(editor, created, [&] {
-        // A last record short by a byte or two is completed first, with the 0 bytes Read showed.
+        // One append: a last record short by a byte or two is completed with the 0 bytes Read
+        // showed, and the new record follows. A failed append takes itself back.
         const std::int64_t length = file->length();
-        if (length < start) {
-            file->writeBytes(length, std::vector<std::uint8_t>(start - length, 0));
+        const std::int64_t from = std::min(length, start);
+        std::vector<std::uint8_t> appended(static_cast<std::size_t>(start - from), 0);
+        appended.insert(appended.end(), record.begin(), record.end());
+        // Stray bytes after the last record, which the new record covers, are kept to be put
+        // back if the command fails.
+        const std::vector<std::uint8_t> stray =
+            file->readBytes(from, static_cast<std::size_t>(length - from));
+        file->writeBytes(from, appended);
+        try {
+            file->writeWord(layout::kUnitCountOffset, static_cast<std::int16_t>(unitCount + 1));
+        } catch (const data::Error& error) {
+            // Without its count the new record would be a unit the file does not admit to.
+            try {
+                file->cutBackTo(length);
+                file->writeBytes(from, stray);
+            } catch (const data::Error& cutError) {
+                throw data::Error(std::string(error.what()) + " " + cutError.what());
+            }
+            throw data::Error(std::string(error.what()) +
+                              " The new record was taken back; "
+                              "nothing was changed.");
         }
-        file->writeBytes(start, record);
-        file->writeWord(layout::kUnitCountOffset, static_cast<std::int16_t>(unitCount + 1));
     });
     if (!written) {
         return;

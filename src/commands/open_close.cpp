@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "data/error.h"
+#include "data/file_replacement.h"
 #include "data/name_list.h"
 #include "data/system_files.h"
 #include "report.h"
@@ -42,6 +43,19 @@ void checkNameList(FormAccess& form, std::int64_t highest) {
     }
 }
 
+// Tells the user at Open File when the name list is the equipment file itself: no command will
+// then write either.
+void checkListIsNotTheFile(FormAccess& form, const data::EquipmentFile& file) {
+    const std::string list = nameListPath(form);
+    const auto atList = data::systemFiles().statusOfPath(list);
+    if (atList.ok() && atList.value.exists && atList.value.identity == file.identity()) {
+        report(Severity::Notice,
+               nameListIsEquipmentFile(list, file.path()) +
+                   QStringLiteral(" so Save, Create Unit and Replace will be refused until the "
+                                  "name list field names the list of names."));
+    }
+}
+
 void closeAndReport(data::EquipmentFile& file) {
     try {
         file.close();
@@ -51,6 +65,14 @@ void closeAndReport(data::EquipmentFile& file) {
 }
 
 }  // namespace
+
+QString nameListIsEquipmentFile(const std::string& listPath, const std::string& equipmentPath) {
+    return QStringLiteral(
+               "The name list %1 is the equipment file %2 itself (another name or a "
+               "link leads to it): a list of names written there would overwrite "
+               "every unit,")
+        .arg(textFromPath(listPath), textFromPath(equipmentPath));
+}
 
 void openFile(Editor& editor) {
     FormAccess& form = editor.form();
@@ -80,7 +102,10 @@ void openFile(Editor& editor) {
                    .arg(textFromPath(path)));
     }
     readUnit(editor);
-    checkNameList(form, highest);
+    checkListIsNotTheFile(form, *editor.file());
+    if (!data::sameFile(nameListPath(form), path)) {
+        checkNameList(form, highest);
+    }
 }
 
 void closeFile(Editor& editor) {

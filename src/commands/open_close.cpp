@@ -22,6 +22,13 @@ void checkNameList(FormAccess& form, std::int64_t highest) {
         return;
     }
     const std::int64_t units = highest + 1;
+    if (const auto status = data::systemFiles().statusOfPath(path);
+        list.exists && status.ok() && !status.value.permitsWriting) {
+        report(Severity::Notice,
+               QStringLiteral("The name list %1 can only be read: Save, Create Unit and Replace "
+                              "store values, but no names.")
+                   .arg(textFromPath(path)));
+    }
     if (!list.exists) {
         report(Severity::Notice,
                QStringLiteral("There is no name list \"%1\" in %2: every unit shows an empty "

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "support/failing_files.h"
 #include "support/window_fixture.h"
@@ -100,12 +101,8 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
             const std::string said = messages();
             const Bytes now = equipment();
             EXPECT_EQ(said.empty(), !fired) << said;
-            // Create Unit may have completed the short last record before it failed.
-            ASSERT_TRUE(now.size() >= oldFile.size() && now.size() <= newFile.size());
-            for (std::size_t i = 0; i < now.size(); ++i) {
-                EXPECT_TRUE((i < oldFile.size() && now[i] == oldFile[i]) || now[i] == newFile[i])
-                    << "byte " << i << " is neither the old nor the new one";
-            }
+            // No command leaves part of its work: a failed append is taken back whole.
+            EXPECT_TRUE(now == oldFile || now == newFile) << "the file is neither old nor new";
             EXPECT_TRUE(names() == oldNames || names() == newNames) << names();
             EXPECT_FALSE(fileExists(path("bck.TXT")));
             // Nothing is shown as done that is not on disk.
@@ -276,6 +273,99 @@ TEST_F(Faults, ABckTxtLinkedToTheEquipmentFileLeavesTheEquipmentFileAlone) {
         EXPECT_EQ(now.size() > kSoftOfUnit2 ? now[kSoftOfUnit2] : 0, 77);
         click("closeM");
         fs::remove(path("bck.TXT"));
+    }
+}
+
+// A name list field that leads to the equipment file, by its name or through a link, would have
+// the list written over every unit: Open File warns, and every command that writes is refused.
+TEST_F(Faults, ANameListThatIsTheEquipmentFileIsNeverWritten) {
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Equip97.eqp", [] {}},
+        {"link.txt", [&] { fs::create_symlink(path("Equip97.eqp"), path("link.txt")); }},
+        {"hard.txt", [&] { fs::create_hard_link(path("Equip97.eqp"), path("hard.txt")); }},
+    };
+    for (const auto& [name, make] : ways) {
+        writeFiles();
+        make();
+        const Bytes before = equipment();
+        const std::string list = names();
+        setText("TXT", name);
+        click("open1");
+        const std::string atOpen = messages();
+        EXPECT_TRUE(has(atOpen, "is the equipment file")) << atOpen;
+        for (const Command& command : kCommands) {
+            SCOPED_TRACE(name + " "s + command.name);
+            prepare(command);
+            click(command.button);
+            const std::string said = messages();
+            EXPECT_TRUE(has(said, "would overwrite every unit")) << said;
+            EXPECT_TRUE(has(said, "Nothing was changed.")) << said;
+            EXPECT_EQ(equipment(), before);
+            EXPECT_EQ(names(), list);
+            EXPECT_FALSE(fileExists(path("bck.TXT")));
+        }
+        click("closeM");
+        setText("TXT", "Equip97.txt");
+    }
+}
+
+// A name list whose owner may not write it keeps its names, also when root runs the editor: Open
+// File says so, and Save stores the values alone.
+TEST_F(Faults, ANameListMadeReadOnlyIsNeverRewritten) {
+    writeFiles();
+    const std::string list = names();
+    ::chmod(path("Equip97.txt").c_str(), 0444);
+    click("open1");
+    const std::string atOpen = messages();
+    EXPECT_TRUE(has(atOpen, "can only be read")) << atOpen;
+    prepare(kSave);
+    click(kSave.button);
+    const std::string said = messages();
+    EXPECT_TRUE(has(said, "were saved, but its name was not")) << said;
+    EXPECT_TRUE(has(said, "is read-only")) << said;
+    EXPECT_EQ(equipment().at(kSoftOfUnit2), 77);
+    EXPECT_EQ(names(), list);
+    EXPECT_FALSE(fileExists(path("bck.TXT")));
+}
+
+// A full disk that takes part of the new record, or a counter that cannot follow it, leaves the
+// file as it was: no part of a unit nobody created, and the window still shows the old units.
+TEST_F(Faults, ACreateUnitThatFailsPartWayLeavesNoPartOfARecord) {
+    class CounterFails : public FailingFiles {
+      public:
+        data::SystemResult<std::size_t> writeAt(int handle, const void* bytes, std::size_t size,
+                                                std::int64_t offset) override {
+            if (offset == 0)
+                return {0, data::errorIo()};
+            return FailingFiles::writeAt(handle, bytes, size, offset);
+        }
+    };
+    for (const bool partWritten : {true, false}) {
+        SCOPED_TRACE(partWritten ? "disk full after 30 bytes" : "counter write fails");
+        writeFiles();
+        const Bytes before = equipment();
+        const std::string list = names();
+        prepare(kCommands[1]);
+        const QString highest = caption("MaxT1");
+        {
+            std::optional<FailingFiles> shortWrites;
+            std::optional<CounterFails> counter;
+            if (partWritten) {
+                shortWrites.emplace();
+                shortWrites->shortenWrites(30);
+            } else {
+                counter.emplace();
+            }
+            click("CreateB");
+        }
+        const std::string said = messages();
+        EXPECT_TRUE(has(said, partWritten ? "the disk is full" : "input/output error")) << said;
+        EXPECT_TRUE(has(said, "othing was changed")) << said;
+        EXPECT_EQ(equipment(), before);
+        EXPECT_EQ(names(), list);
+        EXPECT_EQ(caption("MaxT1"), highest);
+        EXPECT_EQ(text("HLP1"), "unset");
+        click("closeM");
     }
 }
 

@@ -42,6 +42,18 @@ std::string followLinks(const std::string& path, const std::string& what) {
     return resolved.value;
 }
 
+void refuseReadOnly(const FileStatus& status, const std::string& path, const std::string& what,
+                    const std::string& unchanged) {
+    // The owner's permission bits say whether the file may change, for an administrator too,
+    // whom the system would let write anything.
+    if (status.exists && !status.isFolder && !status.permitsWriting) {
+        throw Error(capitalised(what) + " " + path +
+                    " is read-only: its permissions do not let its owner write it, so it is "
+                    "never rewritten." +
+                    unchanged);
+    }
+}
+
 bool sameFile(const std::string& first, const std::string& second) {
     SystemFiles& files = systemFiles();
     const auto a = files.statusOfPath(first);
@@ -69,20 +81,14 @@ FileReplacement::FileReplacement(const std::string& path, std::string_view conte
     }
     const FileStatus& found = status.value;
     if (!found.exists && !rules_.mayCreate) {
-        throw Error("There is no " + what + " " + path + ", and it is never created." + unchanged);
+        throw Error(capitalised(what) + " " + path + " does not exist, and it is not created." +
+                    unchanged);
     }
     if (found.isFolder) {
         throw Error("Could not replace " + what + " " + path + ": " + reasonFor(errorIsFolder()) +
                     "." + unchanged);
     }
-    // The owner's permission bits say whether the file may change, for an administrator too,
-    // whom the system would let write anything.
-    if (found.exists && !found.permitsWriting) {
-        throw Error(capitalised(what) + " " + path +
-                    " is read-only: its permissions do not let its owner write it, so it is "
-                    "never rewritten." +
-                    unchanged);
-    }
+    refuseReadOnly(found, path, what, unchanged);
     if (rules_.expected && (!found.exists || found.identity != rules_.expected->identity ||
                             found.length != rules_.expected->length)) {
         throw Error("Could not rewrite " + what + " " + path +

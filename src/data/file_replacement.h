@@ -76,6 +76,10 @@ void replaceFile(const std::string& path, std::string_view content, ReplacementR
 // link. Throws Error when a link leads nowhere.
 std::string followLinks(const std::string& path, const std::string& what);
 
+// Throws Error when status is of a file whose permission bits do not let its owner write it.
+void refuseReadOnly(const FileStatus& status, const std::string& path, const std::string& what,
+                    const std::string& unchanged);
+
 // Whether two paths name the same file (after following links); false when either is missing.
 bool sameFile(const std::string& first, const std::string& second);
 

@@ -288,8 +288,14 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
                     unchanged);
     }
 
-    // The list is opened for writing, though only read, so that a list made read-only is not
-    // replaced behind its owner's back.
+    // A list made read-only stays as it is, whoever runs the editor. It is also opened for
+    // writing, though only read, so that a list this user may not write is not replaced.
+    const auto before = systemFiles().statusOfPath(path);
+    if (!before.ok()) {
+        throw Error("Could not look at the name list " + path + ": " + reasonFor(before.error) +
+                    "." + listUnchanged);
+    }
+    refuseReadOnly(before.value, path, "the name list", listUnchanged);
     const std::string couldNotRead = "Could not open the name list " + path + ": ";
     FileStatus listStatus;
     const auto listHandle =

@@ -185,7 +185,8 @@ int main(int argc, char** argv) {
         lost += lostNow;
     }
     std::printf(
-        "random kills: %ld rounds (random start %u), %ld Saves completed before the kills, %ld kills "
+        "random kills: %ld rounds (random start %u), %ld Saves completed before the kills, %ld "
+        "kills "
         "left a bck.TXT behind; bytes or lines lost: %ld\n",
         rounds, start, saves, leftovers, lost);
 

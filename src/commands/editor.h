@@ -6,23 +6,35 @@
 
 #include "data/equipment_file.h"
 #include "form_access.h"
+#include "shown_values.h"
 
 namespace varnel::commands {
 
 // What the commands share: the window's controls and the one open equipment file.
 class Editor {
   public:
-    explicit Editor(QWidget& form) : form_(form) {}
+    explicit Editor(QWidget& form) : form_(form), shown_(form_) {}
 
     FormAccess& form() { return form_; }
 
-    // The open equipment file, or nullptr while no file is open.
+    // What the last Read showed, and whether the user has changed it since.
+    ShownValues& shown() { return shown_; }
+
+    // The open equipment file, or nullptr while no file is open. What Read showed from another
+    // file says nothing about this one.
     data::EquipmentFile* file() { return file_ ? &*file_ : nullptr; }
-    void attach(data::EquipmentFile file) { file_.emplace(std::move(file)); }
-    std::optional<data::EquipmentFile> detach() { return std::exchange(file_, std::nullopt); }
+    void attach(data::EquipmentFile file) {
+        shown_.forget();
+        file_.emplace(std::move(file));
+    }
+    std::optional<data::EquipmentFile> detach() {
+        shown_.forget();
+        return std::exchange(file_, std::nullopt);
+    }
 
   private:
     FormAccess form_;
+    ShownValues shown_;
     std::optional<data::EquipmentFile> file_;
 };
 

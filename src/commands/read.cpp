@@ -36,28 +36,36 @@ QString decimal(std::uint8_t byte) {
     return QString::number(byte);
 }
 
-void showRecord(FormAccess& form, const std::vector<std::uint8_t>& record) {
+// Fills the form from the record and notes, for each control filled, the value it now holds.
+// Read leaves UNIT as it was for a class code without a name; that text is what it shows for
+// the unit all the same.
+void showRecord(FormAccess& form, ShownValues& shown, const std::vector<std::uint8_t>& record) {
     auto at = [&record](layout::Field field) { return record[field.offset]; };
+    auto fill = [&form, &shown](const char* control, const QString& text) {
+        form.setText(control, text);
+        shown.filled(control);
+    };
     const std::uint8_t unitClass = at(layout::kUnitClass);
     if (const auto name = data::classNameOf(unitClass)) {
         form.setText("UNIT", QString::fromStdString(*name));
     }
+    shown.filled("UNIT");
     form.setText("Text8", decimal(unitClass));
 
     if (!form.ticked("Freeze")) {
         for (const ValueField& value : kStatisticsBeforeCost) {
-            form.setText(value.control, decimal(at(value.field)));
+            fill(value.control, decimal(at(value.field)));
         }
-        form.setText("CASH2", QString::number(layout::kCostUnit * at(layout::kCost)));
+        fill("CASH2", QString::number(layout::kCostUnit * at(layout::kCost)));
         for (const ValueField& value : kDate) {
-            form.setText(value.control, decimal(at(value.field)));
+            fill(value.control, decimal(at(value.field)));
         }
     }
 
     const data::NationBytes nation = {at(layout::kNation1), at(layout::kNation2),
                                       at(layout::kNation3), at(layout::kNation4)};
     const auto nationName = data::nationalityNameOf(nation);
-    form.setText("NATION", QString::fromStdString(nationName.value_or(data::kUnknownNationality)));
+    fill("NATION", QString::fromStdString(nationName.value_or(data::kUnknownNationality)));
 
     const std::uint8_t sw1 = at(layout::kSw1);
     const std::uint8_t sw2 = at(layout::kSw2);
@@ -65,20 +73,51 @@ void showRecord(FormAccess& form, const std::vector<std::uint8_t>& record) {
     form.setText("Text11", decimal(sw2));
     form.setText("Text12", decimal(unitClass));
     const data::SwitchBoxes boxes = data::switchBoxesFor(sw1, sw2, unitClass);
-    form.setTicked("SHIP", boxes.ship);
-    form.setTicked("AIR", boxes.air);
-    form.setTicked("CARRIER", boxes.carrier);
-    form.setTicked("FORT", boxes.fort);
-    form.setTicked("SEA", boxes.sea);
+    const std::pair<const char*, bool> ticks[] = {{"SHIP", boxes.ship},
+                                                  {"AIR", boxes.air},
+                                                  {"CARRIER", boxes.carrier},
+                                                  {"FORT", boxes.fort},
+                                                  {"SEA", boxes.sea}};
+    for (const auto& [box, ticked] : ticks) {
+        form.setTicked(box, ticked);
+        shown.filled(box);
+    }
 
     form.setText("Text7", QString::number(nation[0] + nation[1] + nation[2] + nation[3]));
 
     for (int i = 0; i < layout::kCharacterFieldCount; ++i) {
         const char32_t character = data::characterOfByte(record[layout::kFirstCharacterOffset + i]);
         // A byte 0 shows as an empty box: the form drops everything from a NUL on.
-        form.setText(kCharacterControls[i], QString::fromUcs4(&character, 1));
+        fill(kCharacterControls[i], QString::fromUcs4(&character, 1));
     }
     form.setVisible("Text6", !form.text("Text6").isEmpty());
+}
+
+// Shows line unit + 1 of the name list in NAMEu; true when that line was there to show.
+bool showNameLine(FormAccess& form, std::int64_t unit) {
+    QString name;
+    bool found = false;
+    if (unit >= 0) {
+        try {
+            if (const auto line = data::readNameLine(nameListPath(form), unit + 1)) {
+                name = textFromCodePage(*line);
+                found = true;
+            }
+        } catch (const data::Error& error) {
+            report(Severity::Problem, textFromPath(error.what()));
+        }
+    }
+    // Never leave the previous unit's name standing: a Save would copy it onto this unit.
+    form.setText("NAMEu", name);
+    return found;
+}
+
+// The name, noted as shown only when it came from the unit's line: an empty name shown for a
+// missing line is no stored name to keep.
+void showNameOf(Editor& editor, std::int64_t unit) {
+    if (showNameLine(editor.form(), unit)) {
+        editor.shown().filled("NAMEu");
+    }
 }
 
 }  // namespace
@@ -93,18 +132,7 @@ std::string nameListPath(FormAccess& form) {
 }
 
 void showName(FormAccess& form, std::int64_t unit) {
-    QString name;
-    if (unit >= 0) {
-        try {
-            if (const auto line = data::readNameLine(nameListPath(form), unit + 1)) {
-                name = textFromCodePage(*line);
-            }
-        } catch (const data::Error& error) {
-            report(Severity::Problem, textFromPath(error.what()));
-        }
-    }
-    // Never leave the previous unit's name standing: a Save would copy it onto this unit.
-    form.setText("NAMEu", name);
+    showNameLine(form, unit);
 }
 
 void readUnit(Editor& editor) {
@@ -122,7 +150,8 @@ void readUnit(Editor& editor) {
             report(Severity::Problem, checkUnitNumber(unitText, 0).problem);
             return;
         }
-        showName(form, *unit);
+        editor.shown().startRead(*unit);
+        showNameOf(editor, *unit);
         return;
     }
 
@@ -132,8 +161,9 @@ void readUnit(Editor& editor) {
     }
     const std::vector<std::uint8_t> record =
         file->readBytes(layout::fileOffset(*unit, 0), layout::kEditedPrefixSize);
-    showRecord(form, record);
-    showName(form, *unit);
+    editor.shown().startRead(*unit);
+    showRecord(form, editor.shown(), record);
+    showNameOf(editor, *unit);
 }
 
 }  // namespace varnel::commands

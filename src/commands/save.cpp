@@ -1,4 +1,5 @@
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 
 #include "commands.h"
@@ -56,6 +57,53 @@ const QString& codePageWords() {
     static const QString words =
         QStringLiteral("characters of the %1 code page").arg(QLatin1String(data::kCodePageName));
     return words;
+}
+
+// The line the name list holds for unit, byte for byte; nullopt when it has none or cannot be
+// read (storing the name then reports why).
+std::optional<std::string> storedNameLine(FormAccess& form, std::int64_t unit) {
+    try {
+        return data::readNameLine(nameListPath(form), unit + 1);
+    } catch (const data::Error&) {
+        return std::nullopt;
+    }
+}
+
+// The switch pairs the form stands for: those Read shows as ticked boxes (the class only decides
+// which of two boxes a pair ticks), those Save writes as a class default, and the pair of no box
+// and no default. Any other pair only the file knows.
+bool formShowsSwitches(data::SwitchPair pair) {
+    if (data::switchBoxesFor(pair.sw1, pair.sw2, 0) != data::SwitchBoxes{} ||
+        pair == data::switchBytesFor({}, "")) {
+        return true;
+    }
+    const auto classes = data::classTable();
+    return std::any_of(classes.begin(), classes.end(), [pair](const data::ClassEntry& entry) {
+        return entry.defaultSwitches == pair;
+    });
+}
+
+// The notices for a typed class or nationality that names nothing, with every name accepted.
+QString unnamedClassNotice(const QString& typed) {
+    QStringList names;
+    for (const data::ClassEntry& entry : data::classTable()) {
+        names << QString::fromLatin1(entry.name);
+    }
+    return QStringLiteral(
+               "“%1” is not one of the %2 class names, so the unit was saved with "
+               "class code 0. The class names are: %3.")
+        .arg(typed, QString::number(names.size()), names.join(QStringLiteral(", ")));
+}
+
+QString unnamedNationalityNotice(const QString& typed) {
+    QStringList names;
+    for (const data::NationEntry& entry : data::nationalityTable()) {
+        names << QString::fromLatin1(entry.name);
+    }
+    return QStringLiteral(
+               "“%1” is not one of the %2 nationalities, so the unit was saved with "
+               "nationality bytes 0, 0, 0, 0. The nationalities are: %3.")
+        .arg(typed, QString::number(names.size()), names.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -128,15 +176,29 @@ std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText
         inputs.characters.push_back(*bytes);
     }
 
-    const QString name = form.text("NAMEu");
-    const auto nameBytes = inCodePage(name);
-    // A line break in a name would move every later name down a line.
-    if (!nameBytes || name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n'))) {
-        refuse(form, "NAMEu", QStringLiteral("Unit Name"),
-               QStringLiteral("one line of ") + codePageWords(), name);
-        return std::nullopt;
+    // The record laid over is that of the unit in NMBu: the unit saved, or the one copied.
+    const ShownValues& shown = editor.shown();
+    const auto shownUnit = wholeUnitNumber(form.text("NMBu"));
+    auto asRead = [&](const char* control) {
+        return shownUnit && shown.asRead(control, *shownUnit);
+    };
+
+    // A name left as Read showed it keeps its stored line, even where the field could not show
+    // all of it (a text field ends at a NUL).
+    const auto storedName = asRead("NAMEu") ? storedNameLine(form, *shownUnit) : std::nullopt;
+    if (storedName) {
+        inputs.name = *storedName;
+    } else {
+        const QString name = form.text("NAMEu");
+        const auto nameBytes = inCodePage(name);
+        // A line break in a name would move every later name down a line.
+        if (!nameBytes || name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n'))) {
+            refuse(form, "NAMEu", QStringLiteral("Unit Name"),
+                   QStringLiteral("one line of ") + codePageWords(), name);
+            return std::nullopt;
+        }
+        inputs.name = *nameBytes;
     }
-    inputs.name = *nameBytes;
 
     if (!fileIsWritable(editor, QStringLiteral("saving"))) {
         return std::nullopt;
@@ -149,32 +211,37 @@ std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText
     inputs.fort = form.ticked("FORT");
     inputs.air = form.ticked("AIR");
     inputs.sea = form.ticked("SEA");
-    // Profi mode is on exactly while Freeze All can be changed.
-    const bool profiMode = form.enabled("ALF");
-    inputs.keepUnnamedCodes = !profiMode && !form.ticked("ALF");
+    inputs.classAsRead = asRead("UNIT");
+    inputs.nationAsRead = asRead("NATION");
+    inputs.switchesAsRead = inputs.classAsRead && asRead("SHIP") && asRead("CARRIER") &&
+                            asRead("FORT") && asRead("AIR") && asRead("SEA");
     return inputs;
 }
 
 StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>& record) {
+    StoredCodes codes;
     const auto number = static_cast<std::uint16_t>(inputs.unit);
     record[layout::kUnitNumber.offset] = static_cast<std::uint8_t>(number & 0xFF);
     record[layout::kUnitNumber.offset + 1] = static_cast<std::uint8_t>(number >> 8);
 
     const std::string className = inputs.className.toStdString();
-    const data::SwitchPair switches = data::switchBytesFor(
-        {inputs.ship, inputs.carrier, inputs.fort, inputs.air, inputs.sea}, className);
-    record[layout::kSw1.offset] = switches.sw1;
-    record[layout::kSw2.offset] = switches.sw2;
+    const data::SwitchPair stored = {record[layout::kSw1.offset], record[layout::kSw2.offset]};
+    if (!inputs.switchesAsRead || formShowsSwitches(stored)) {
+        const data::SwitchPair switches = data::switchBytesFor(
+            {inputs.ship, inputs.carrier, inputs.fort, inputs.air, inputs.sea}, className);
+        record[layout::kSw1.offset] = switches.sw1;
+        record[layout::kSw2.offset] = switches.sw2;
+    }
 
     for (std::size_t i = 0; i < std::size(kValueInputs); ++i) {
         record[kValueInputs[i].field.offset] = inputs.values[i];
     }
 
-    // Outside Profi mode the class and nationality fields are locked, so they hold what Read
-    // showed: for a code without a name that is the previous unit's name, or "Unknown".
-    const std::uint8_t storedClass = record[layout::kUnitClass.offset];
-    if (!(inputs.keepUnnamedCodes && !data::classNameOf(storedClass))) {
+    // For a code without a name Read leaves UNIT showing the previous unit's class, and NATION
+    // shows "Unknown": untouched, neither says anything about this unit.
+    if (!inputs.classAsRead || data::classNameOf(record[layout::kUnitClass.offset])) {
         record[layout::kUnitClass.offset] = data::classCodeOf(className);
+        codes.classUnnamed = record[layout::kUnitClass.offset] == 0;
     }
 
     const int nationOffsets[] = {layout::kNation1.offset, layout::kNation2.offset,
@@ -182,8 +249,9 @@ StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>&
     data::NationBytes nation{};
     for (int i = 0; i < 4; ++i)
         nation[i] = record[nationOffsets[i]];
-    if (!(inputs.keepUnnamedCodes && !data::nationalityNameOf(nation))) {
+    if (!inputs.nationAsRead || data::nationalityNameOf(nation)) {
         nation = data::nationalityBytesOf(inputs.nationName.toStdString());
+        codes.nationUnnamed = nation == data::NationBytes{};
     }
     for (int i = 0; i < 4; ++i)
         record[nationOffsets[i]] = nation[i];
@@ -199,13 +267,28 @@ StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>&
         }
     }
 
-    return {record[layout::kUnitClass.offset], nation[0] + nation[1] + nation[2] + nation[3]};
+    codes.unitClass = record[layout::kUnitClass.offset];
+    codes.nationSum = nation[0] + nation[1] + nation[2] + nation[3];
+    return codes;
 }
 
 void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes) {
     form.setText("HLP1", QString::number(inputs.unit));
     form.setText("Text8", QString::number(codes.unitClass));
     form.setText("Text7", QString::number(codes.nationSum));
+
+    // Not an error: a code 0 is what such a text stands for. But a slip of the keyboard should
+    // not pass unseen.
+    QStringList unnamed;
+    if (codes.classUnnamed) {
+        unnamed << unnamedClassNotice(inputs.className);
+    }
+    if (codes.nationUnnamed) {
+        unnamed << unnamedNationalityNotice(inputs.nationName);
+    }
+    if (!unnamed.isEmpty()) {
+        report(Severity::Notice, unnamed.join(QLatin1Char(' ')));
+    }
 }
 
 bool writeUnit(Editor& editor, std::int64_t unit, const std::function<void()>& writes) {

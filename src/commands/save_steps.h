@@ -22,13 +22,23 @@ struct SaveInputs {
     QString className;                    // UNIT, as typed
     QString nationName;                   // NATION, as typed
     bool ship = false, carrier = false, fort = false, air = false, sea = false;
-    // A plain Save (Profi mode off, Freeze All clear) keeps what the locked fields cannot show.
-    bool keepUnnamedCodes = false;
+    // Which of the values the last Read showed for the record laid over the user has left as
+    // they were. The form cannot express every stored byte: a class code without a name, a
+    // nationality pattern without a name, a switch pair no box or class stands for. Such bytes
+    // are kept when the controls that show them are untouched.
+    bool classAsRead = false;     // UNIT
+    bool nationAsRead = false;    // NATION
+    bool switchesAsRead = false;  // the five switch boxes, and UNIT, whose class default counts
 };
 
 // Checks every input that Save converts, in Save's order, for the given unit-number text and
 // highest unit number. On the first bad one it reports the field by its caption, puts the focus
 // there and returns nullopt; nothing has been written.
+//
+// The record laid over is that of the unit in NMBu: the unit saved, or the unit Create Unit and
+// Replace copy. Where that is the unit the last Read showed, the controls the user left as Read
+// filled them keep what the form cannot express, and an untouched name keeps its stored line
+// byte for byte.
 std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText,
                                          std::int64_t highest);
 
@@ -49,10 +59,14 @@ bool fileIsWritable(Editor& editor, const QString& command);
 struct StoredCodes {
     std::uint8_t unitClass = 0;
     int nationSum = 0;
+    // Set when the code came from a text of UNIT or NATION that names no class or nationality.
+    bool classUnnamed = false;
+    bool nationUnnamed = false;
 };
 StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>& record);
 
-// Shows in the form what a Save has written: HLP1, Text8 and Text7.
+// Shows in the form what a Save has written: HLP1, Text8 and Text7; and tells the user when a
+// class or nationality text named nothing, so that 0 was written.
 void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes);
 
 // Runs a command's writes to the equipment file and makes them safe on disk; reports and returns

@@ -153,8 +153,9 @@ TEST_F(SaveUnit, SwitchBytesFollowTheBoxesInOrderThenTheClassDefault) {
         EXPECT_EQ(equipment(), expected);
         EXPECT_EQ(text("Text8"), QString::number(c.code));
         EXPECT_EQ(text("Text10"), QString::number(c.sw1));
+        // A typed text that names no class is told of.
+        EXPECT_EQ(takeMessages().size(), c.code == 0 ? 1 : 0);
     }
-    EXPECT_EQ(takeMessages(), QStringList());
 }
 
 TEST_F(SaveUnit, NationalityNamesBecomeTheirBytesInProfiMode) {
@@ -178,7 +179,7 @@ TEST_F(SaveUnit, NationalityNamesBecomeTheirBytesInProfiMode) {
     }
 }
 
-TEST_F(SaveUnit, APlainSaveKeepsAnUnnamedClassAndNationalityThatProfiModeReplaces) {
+TEST_F(SaveUnit, AnUntouchedUnnamedClassAndNationalityAreKeptInPlainAndProfiMode) {
     writeUnits(2, [](Unit& u, int n) {
         if (n == 1) {
             u.unitClass = 23;
@@ -192,18 +193,16 @@ TEST_F(SaveUnit, APlainSaveKeepsAnUnnamedClassAndNationalityThatProfiModeReplace
     ASSERT_EQ(text("UNIT"), "Infantry") << "the name of unit 0 stays";
     click("Command1");
     Bytes expected = original;
-    set(expected, 1, offset::sw1, 1);  // the switches follow the class default of "Infantry"
+    set(expected, 1, offset::sw1, 1);  // a known pair follows the class default of "Infantry"
     EXPECT_EQ(equipment(), expected);
     EXPECT_EQ(text("Text8"), "23");
     EXPECT_EQ(text("Text7"), "3");
 
     trigger("MPROF");
     click("Command1");
-    set(expected, 1, offset::unitClass, 1);
-    set(expected, 1, offset::nation1, 0);
     EXPECT_EQ(equipment(), expected);
-    EXPECT_EQ(text("Text8"), "1");
-    EXPECT_EQ(text("Text7"), "0");
+    EXPECT_EQ(text("Text8"), "23");
+    EXPECT_EQ(text("Text7"), "3");
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -375,6 +374,251 @@ TEST_F(SaveUnit, ANameThatCannotBeStoredLeavesTheRecordSavedAndTheFormAsTyped) {
         click("closeM");
         QDir(QString::fromStdString(folder().file("Equip97.txt"))).removeRecursively();
     }
+}
+
+// What Save keeps of what the user left untouched. Unit 0 is a tank of Germany, which Read shows
+// in full; the others hold bytes the form can show only in part: a class, nationality or switch
+// pair without a name, a name with a NUL.
+const std::string kNameWithNul("Ski\0Battalion", 13);
+
+class SaveKeeps : public SaveUnit {
+  protected:
+    void SetUp() override {
+        for (int n = 0; n < 6; ++n)
+            units.push_back(distinctUnit(n));  // of Germany, switches (1, 0)
+        units[0].unitClass = 2;
+        units[1].unitClass = 0;
+        units[1].nation = {3, 0, 0, 0};
+        units[1].sw1 = 255;
+        units[2].unitClass = 23;
+        units[2].nation = {0, 160, 0, 0};
+        units[2].sw2 = 1;  // (1, 1)
+        units[3].unitClass = 10;
+        units[3].sw1 = 193;  // (193, 0)
+        units[4].unitClass = 15;
+        units[4].sw1 = 49;  // a pair the tables know, though not the default of a destroyer
+        units[5].unitClass = 0;
+        names = {"Name 0", kNameWithNul, "Name 2", "Name 3", "Name 4", "Name 5"};
+    }
+    // Writes the units afresh, opens the file and reads unit 0 and then the unit given, so that
+    // UNIT shows "Tank" for a class without a name.
+    void startAt(int unit) {
+        if (enabled("closeM"))
+            click("closeM");
+        std::vector<Bytes> records;
+        for (std::size_t n = 0; n < units.size(); ++n)
+            records.push_back(encodeRecord(units[n], static_cast<int>(n)));
+        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(units.size()), records),
+                       nameListText(names));
+        openAt("0");
+        readAt(QString::number(unit));
+    }
+    // The fields of unit `from` numbered `to`, in the other bytes of record `bytesOf`.
+    Bytes recordOf(int from, int to, int bytesOf) {
+        Unit unit = units[from];
+        unit.unitNumber = static_cast<std::int16_t>(to);
+        return encodeRecord(unit, bytesOf);
+    }
+    void setRecord(Bytes& file, int unit, const Bytes& record) {
+        std::copy(record.begin(), record.end(), file.begin() + 2 + 73 * unit);
+    }
+    void setProfiMode(bool on) {
+        if (enabled("ALF") != on)
+            trigger("MPROF");
+    }
+    std::vector<Unit> units;
+};
+
+const char* modeName(bool profi) {
+    return profi ? "Profi mode" : "plain";
+}
+
+TEST_F(SaveKeeps, UntouchedFieldsKeepWhatTheFormCannotShow) {
+    for (const bool profi : {false, true}) {
+        setProfiMode(profi);
+        for (int unit = 1; unit <= 5; ++unit) {
+            SCOPED_TRACE(testing::Message() << modeName(profi) << ", unit " << unit);
+            startAt(unit);
+            Bytes expected = equipment();
+            setText("Soft1", "200");
+            click("Command1");
+            set(expected, unit, offset::soft, 200);
+            if (unit == 4)
+                set(expected, unit, offset::sw1, 0);  // a known pair follows the boxes and class
+            EXPECT_EQ(equipment(), expected);
+            EXPECT_EQ(nameList(), nameListText(names)) << "the NUL and all";
+            EXPECT_EQ(takeMessages(), QStringList());
+        }
+    }
+}
+
+TEST_F(SaveKeeps, EditedFieldsFollowTheRulesAndATypedTextThatNamesNothingIsToldOf) {
+    const QString classNotice = QString::fromUtf8(
+        "“%1” is not one of the 21 class names, so the unit was saved with class code 0. The "
+        "class names are: Infantry, Tank, Recon, Anti-tank, Unknown 5, Fortification, Ground "
+        "Transport, Artillery, Air Defense, Fighter, Bomber, Unknown 12, Air Transport, Unknown "
+        "14, Destroyer, Battleship, Carrier, Sea Transport, BattleCruiser, Cruiser, Light "
+        "Cruiser.");
+    const QString nationNotice = QString::fromUtf8(
+        "“%1” is not one of the 14 nationalities, so the unit was saved with nationality bytes "
+        "0, 0, 0, 0. The nationalities are: Poland, Germany, USA, Finland, Russia, France, "
+        "England, Hungary, Italy, Nationalist, Norway, Republican, Romania, Czechoslovakia.");
+    struct Case {
+        int unit;
+        std::vector<std::pair<const char*, const char*>> texts;
+        const char* tick;
+        std::vector<std::pair<int, int>> bytes;  // record offset, byte written
+        const char* name;                        // the unit's line afterwards
+        QString notice;
+    };
+    const std::vector<std::pair<int, int>> germany = {
+        {offset::nation1, 0}, {offset::nation1 + 1, 128}, {offset::nation1 + 2, 0}};
+    const std::vector<std::pair<int, int>> noNation = {
+        {offset::nation1, 0}, {offset::nation1 + 1, 0}, {offset::nation1 + 2, 0}};
+    // UNIT shows "Tank" for unit 1, whose class has no name: typing that very name sets it.
+    const Case cases[] = {
+        {1, {{"UNIT", "Tank"}}, nullptr, {{offset::unitClass, 2}, {offset::sw1, 1}}, nullptr, {}},
+        {1,
+         {{"UNIT", "tank"}},
+         nullptr,
+         {{offset::unitClass, 0}, {offset::sw1, 0}},
+         nullptr,
+         classNotice.arg("tank")},
+        {1, {{"NATION", "Germany"}}, nullptr, germany, nullptr, {}},
+        {2, {{"NATION", "Rusia"}}, nullptr, noNation, nullptr, nationNotice.arg("Rusia")},
+        {1, {}, "SHIP", {{offset::sw1, 193}, {offset::sw2, 1}}, nullptr, {}},
+        {3,
+         {{"UNIT", "Bomber"}},
+         nullptr,
+         {{offset::unitClass, 11}, {offset::sw1, 65}},
+         nullptr,
+         {}},
+        {2,
+         {{"UNIT", "Tnak"}, {"NATION", "Rusia"}},
+         nullptr,
+         {{offset::unitClass, 0}, {offset::sw1, 0}, {offset::sw2, 0}, {offset::nation1 + 1, 0}},
+         nullptr,
+         classNotice.arg("Tnak") + " " + nationNotice.arg("Rusia")},
+        {1, {{"NAMEu", "Ski Troops"}}, nullptr, {}, "Ski Troops", {}},
+    };
+    setProfiMode(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "unit " << c.unit << " " << c.notice.toStdString());
+        startAt(c.unit);
+        Bytes expected = equipment();
+        for (const auto& [control, typed] : c.texts)
+            type(control, typed);
+        if (c.tick != nullptr)
+            setTicked(c.tick, true);
+        click("Command1");
+        for (const auto& [at, byte] : c.bytes)
+            set(expected, c.unit, at, byte);
+        EXPECT_EQ(equipment(), expected);
+        std::vector<std::string> lines = names;
+        if (c.name != nullptr)
+            lines[c.unit] = c.name;
+        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(takeMessages(), c.notice.isEmpty() ? QStringList() : QStringList{c.notice});
+    }
+
+    // Outside Profi mode only the name can be typed into.
+    setProfiMode(false);
+    startAt(1);
+    Bytes expected = equipment();
+    setText("NAMEu", "Ski Troops");
+    click("Command1");
+    EXPECT_EQ(equipment(), expected);
+    std::vector<std::string> lines = names;
+    lines[1] = "Ski Troops";
+    EXPECT_EQ(nameList(), nameListText(lines));
+    EXPECT_EQ(takeMessages(), QStringList());
+}
+
+TEST_F(SaveKeeps, SavingIntoAnotherUnitThanReadShowedWritesEveryValueShown) {
+    for (const bool profi : {false, true}) {
+        SCOPED_TRACE(modeName(profi));
+        setProfiMode(profi);
+        startAt(0);
+        Bytes expected = equipment();
+        setText("NMBu", "1");
+        click("Command1");
+        setRecord(expected, 1, recordOf(0, 1, 1));
+        EXPECT_EQ(equipment(), expected);
+        std::vector<std::string> lines = names;
+        lines[1] = "Name 0";
+        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(takeMessages(), QStringList());
+    }
+}
+
+TEST_F(SaveKeeps, FreezeAllAndFreezeCarryWhatTheyKeptIntoTheNextUnit) {
+    for (const bool profi : {false, true}) {
+        SCOPED_TRACE(modeName(profi));
+        // Freeze All: everything but the name comes from unit 0; the name stays unit 1's line.
+        startAt(0);
+        setProfiMode(true);
+        setTicked("ALF", true);
+        setProfiMode(profi);
+        click("NEXTu");
+        Bytes expected = equipment();
+        click("Command1");
+        setRecord(expected, 1, recordOf(0, 1, 1));
+        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(nameList(), nameListText(names));
+        setProfiMode(true);
+        setTicked("ALF", false);
+        setProfiMode(profi);
+
+        // Freeze: the values and cost come from unit 0; what the form cannot show of unit 1
+        // is kept.
+        startAt(0);
+        setTicked("Freeze", true);
+        click("NEXTu");
+        expected = equipment();
+        click("Command1");
+        Unit carried = units[0];
+        carried.unitNumber = 1;
+        carried.unitClass = units[1].unitClass;
+        carried.nation = units[1].nation;
+        carried.sw1 = units[1].sw1;
+        carried.sw2 = units[1].sw2;
+        carried.characters = units[1].characters;
+        setRecord(expected, 1, encodeRecord(carried, 1));
+        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(nameList(), nameListText(names));
+        setTicked("Freeze", false);
+        EXPECT_EQ(takeMessages(), QStringList());
+    }
+}
+
+TEST_F(SaveKeeps, CreateUnitAndReplaceKeepWhatTheFormCannotShowOfTheUnitCopied) {
+    for (const bool profi : {false, true}) {
+        SCOPED_TRACE(modeName(profi));
+        setProfiMode(profi);
+        startAt(1);
+        Bytes expected = equipment();
+        click("CreateB");
+        const Bytes copy = recordOf(1, 6, 1);
+        expected.insert(expected.end(), copy.begin(), copy.end());
+        expected[0] = 7;  // the unit counter
+        EXPECT_EQ(equipment(), expected);
+        std::vector<std::string> lines = names;
+        lines.push_back(kNameWithNul);
+        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(takeMessages(), QStringList());
+    }
+
+    startAt(1);
+    Bytes expected = equipment();
+    setText("Text9", "4");
+    click("Command2");
+    const Bytes copy = recordOf(1, 4, 1);
+    std::copy(copy.begin(), copy.begin() + 71, expected.begin() + 2 + 73 * 4);
+    EXPECT_EQ(equipment(), expected) << "offsets 71 and 72 of unit 4 kept";
+    std::vector<std::string> lines = names;
+    lines[4] = kNameWithNul;
+    EXPECT_EQ(nameList(), nameListText(lines));
+    EXPECT_EQ(takeMessages(), QStringList());
 }
 
 }  // namespace

@@ -66,6 +66,14 @@ void WindowTest::setText(const char* name, const QString& text) {
     field->setText(text);
 }
 
+void WindowTest::type(const char* name, const QString& text) {
+    auto* field = qobject_cast<QLineEdit*>(control(name));
+    ASSERT_NE(field, nullptr) << name << " is not a text field";
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
 QString WindowTest::caption(const char* name) {
     auto* label = qobject_cast<QLabel*>(control(name));
     return label != nullptr ? label->text() : QStringLiteral("<not a label>");

@@ -39,6 +39,8 @@ class WindowTest : public ::testing::Test {
     QWidget* control(const char* name);
     QString text(const char* name);
     void setText(const char* name, const QString& text);
+    // Types text over the whole text of a field, key by key, as a user would.
+    void type(const char* name, const QString& text);
     QString caption(const char* name);
     bool ticked(const char* name);
     void setTicked(const char* name, bool ticked);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCompleter>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "commands/commands.h"
 #include "commands/report.h"
 #include "control_table.h"
+#include "data/code_tables.h"
 
 namespace varnel::form {
 namespace {
@@ -65,6 +67,18 @@ QWidget* makeControl(const ControlSpec& row, QWidget* parent) {
         widget->setProperty("index", row.index);
     }
     return widget;
+}
+
+// Offers the names a field accepts as the user types: any name holding the typed letters, in
+// any case, and the name chosen goes in exactly as the table spells it. The field stays a plain
+// text field, so a text that names nothing can still be typed (Save then says what it became).
+void offerNames(QLineEdit& field, const QStringList& names) {
+    auto* completer = new QCompleter(names, &field);
+    completer->setObjectName(field.objectName() + QStringLiteral("Names"));
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    field.setCompleter(completer);
 }
 
 void paint(QWidget& widget, QColor background, QColor text) {
@@ -152,6 +166,18 @@ void EditorWindow::buildControls() {
     contact->setFont(contactFont);
     findChild<QWidget*>(QStringLiteral("Command3"))->setAutoFillBackground(true);
     panel->raise();
+
+    // UNIT and NATION can be typed into only in Profi mode, so that is where the names show.
+    QStringList classNames;
+    for (const data::ClassEntry& entry : data::classTable()) {
+        classNames << QString::fromLatin1(entry.name);
+    }
+    QStringList nationalities;
+    for (const data::NationEntry& entry : data::nationalityTable()) {
+        nationalities << QString::fromLatin1(entry.name);
+    }
+    offerNames(*findChild<QLineEdit*>(QStringLiteral("UNIT")), classNames);
+    offerNames(*findChild<QLineEdit*>(QStringLiteral("NATION")), nationalities);
 }
 
 void EditorWindow::buildMenus() {

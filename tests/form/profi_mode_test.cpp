@@ -1,6 +1,10 @@
 // Profi mode: the menu item "&Proffi" unlocks the locked controls and locks them again.
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCompleter>
+#include <QLineEdit>
+#include <QTest>
 
 #include "support/unit_records.h"
 #include "support/window_fixture.h"
@@ -112,6 +116,46 @@ TEST_F(ProfiMode, ATickedFreezeAllStaysTickedAndFrozenAfterSwitchingOff) {
     click("ReadM");
     before.replaceInStrings("NAMEu=Name 1", "NAMEu=Name 3");
     EXPECT_EQ(formSnapshot(), before) << "only the name follows the unit";
+}
+
+TEST_F(ProfiMode, ClassAndNationalityOfferTheTableNamesAsTheUserTypes) {
+    writeUnits(3);
+    click("open1");
+    trigger("MPROF");
+    struct Case {
+        const char* field;
+        const char* typed;
+        QStringList offered;
+        int chosen;
+    };
+    const Case cases[] = {
+        {"UNIT", "tank", {"Tank", "Anti-tank"}, 0},
+        {"UNIT", "CRUISER", {"BattleCruiser", "Cruiser", "Light Cruiser"}, 2},
+        {"NATION", "land", {"Poland", "Finland", "England"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        auto* field = qobject_cast<QLineEdit*>(control(c.field));
+        ASSERT_NE(field, nullptr) << "still a text field";
+        type(c.field, c.typed);
+        QCompleter* names = field->completer();
+        ASSERT_NE(names, nullptr);
+        ASSERT_TRUE(names->popup()->isVisible());
+        QStringList offered;
+        const QAbstractItemModel* shown = names->completionModel();
+        for (int row = 0; row < shown->rowCount(); ++row)
+            offered << shown->index(row, 0).data().toString();
+        EXPECT_EQ(offered, c.offered);
+        for (int down = 0; down <= c.chosen; ++down)
+            QTest::keyClick(names->popup(), Qt::Key_Down);
+        QTest::keyClick(names->popup(), Qt::Key_Return);
+        EXPECT_FALSE(names->popup()->isVisible());
+        EXPECT_EQ(field->text(), c.offered[c.chosen]);
+    }
+    click("Command1");
+    EXPECT_EQ(text("Text8"), "21") << "Light Cruiser";
+    EXPECT_EQ(text("NATION"), "Finland");
+    EXPECT_EQ(takeMessages(), QStringList());
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 // Read: the unit whose number stands in NMBu, from the open file into the window.
 
+#include <algorithm>
+
+#include "commands/shown_values.h"
 #include "support/unit_records.h"
 #include "support/window_fixture.h"
 
@@ -132,6 +135,52 @@ TEST_F(ReadUnit, FreezeAllChangesOnlyTheName) {
     click("ReadM");
     EXPECT_EQ(text("NAMEu"), "");
     EXPECT_EQ(takeMessages(), QStringList());
+}
+
+// The editor remembers which values Read showed for which unit, until the user changes them.
+TEST_F(ReadUnit, RemembersWhichControlsHoldWhatItShowedForTheUnit) {
+    writeDistinctUnits(5);
+    const char* const filled[] = {"UNIT",  "NATION", "SHIP",  "CARRIER", "FORT",  "AIR",  "SEA",
+                                  "Soft1", "DY1",    "CASH2", "Text1",   "Text6", "NAMEu"};
+    // The controls that hold what Read showed for unit, every other one of `filled` not.
+    auto expectAsRead = [&](std::int64_t unit, std::vector<std::string> asRead) {
+        const commands::ShownValues& shown = window().editor().shown();
+        for (const char* control : filled) {
+            const bool expected = std::find(asRead.begin(), asRead.end(), control) != asRead.end();
+            EXPECT_EQ(shown.asRead(control, unit), expected) << control << " of unit " << unit;
+            EXPECT_FALSE(shown.asRead(control, unit + 1)) << control << " of another unit";
+        }
+    };
+    const std::vector<std::string> all(std::begin(filled), std::end(filled));
+    auto allBut = [&](std::initializer_list<std::string> changed) {
+        std::vector<std::string> rest;
+        for (const std::string& control : all) {
+            if (std::find(changed.begin(), changed.end(), control) == changed.end())
+                rest.push_back(control);
+        }
+        return rest;
+    };
+
+    openAt("2");
+    expectAsRead(2, all);
+    type("Soft1", text("Soft1"));  // typed over with the same digits: the user's now
+    setText("NAMEu", "Renamed");
+    setTicked("SHIP", true);
+    expectAsRead(2, allBut({"Soft1", "NAMEu", "SHIP"}));
+    setTicked("SHIP", false);  // cleared again by the user: still the user's
+    expectAsRead(2, allBut({"Soft1", "NAMEu", "SHIP"}));
+    click("ReadM");
+    expectAsRead(2, all);
+
+    setTicked("Freeze", true);
+    click("NEXTu");
+    expectAsRead(3, allBut({"Soft1", "DY1", "CASH2"}));
+    setTicked("Freeze", false);
+    setTicked("ALF", true);
+    click("NEXTu");
+    expectAsRead(4, {"NAMEu"});
+    click("closeM");
+    expectAsRead(4, {});
 }
 
 TEST_F(ReadUnit, FreezeStatsKeepsTheValueFieldsAndCost) {

@@ -22,7 +22,8 @@ constexpr const char* kOverview =
     "\n"
     "Commands:\n"
     "  export EQP [--names TXT] [-o FILE]          Write the units as CSV, one row per unit.\n"
-    "  import CSV EQP [--names TXT] [--dry-run]    Write the units of a CSV into the files.\n"
+    "  import CSV EQP [--names TXT] [--dry-run] [--force]\n"
+    "                                              Write the units of a CSV into the files.\n"
     "  check EQP [--names TXT]                     Report what may trouble the game.\n"
     "  diff OLD NEW [--names OLD.txt NEW.txt] [--csv]\n"
     "                                              List what differs between two files.\n"
@@ -112,7 +113,10 @@ int runExport(const QStringList& arguments, std::ostream& out, std::ostream& err
         "Writes every unit of EQP as one CSV row (UTF-8, a header row), in unit order:\n"
         "its number, name, class, every value, the cost as the window shows it,\n"
         "nationality, switches, character codes and the bytes the editor gives no\n"
-        "meaning, so that import can write back every byte.",
+        "meaning, so that import can write back every byte. A Name, Class name or\n"
+        "Nationality that begins with =, +, -, @, a tab, a CR or an apostrophe gets one\n"
+        "apostrophe in front, so that a spreadsheet takes it for text, not a formula.\n"
+        "On a terminal, control characters are shown as \\x1B.",
         arguments);
     const QCommandLineOption names = namesOption();
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
@@ -135,21 +139,29 @@ int runImport(const QStringList& arguments, std::ostream& out, std::ostream& err
         "Writes the units that the rows of CSV name into EQP and their names into the\n"
         "name list. Columns may stand in any order and may be left out (the field then\n"
         "stays as it is); a row for the unit after the last adds a unit. Every cell is\n"
-        "checked first: on any problem nothing is written.",
+        "checked first: on any problem nothing is written. A value that check would\n"
+        "report (a class outside 1-21, nationality bytes that name no nationality,\n"
+        "switch bytes Save never writes, control characters in a name, ...) is refused\n"
+        "unless the unit held it already; --force writes it anyway. One leading\n"
+        "apostrophe of a Name, Class name or Nationality cell is taken off, as export\n"
+        "adds one. A CSV larger than 64 MiB is refused.",
         arguments);
     const QCommandLineOption names = namesOption();
     const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                     QStringLiteral("Check and list the changes; write nothing."));
-    line.parser().addOptions({names, dryRun});
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("Write values that check reports although the units did not hold them."));
+    line.parser().addOptions({names, dryRun, force});
     line.addFileName("CSV", "The units, as export writes them.");
     line.addFileName("EQP", "The equipment file.");
     if (const auto stop = line.parse(2, out, err)) {
         return *stop;
     }
     const std::string equipment = line.argument(1);
-    return importUnits(
-        {line.argument(0), equipment, line.nameList(names, equipment), line.parser().isSet(dryRun)},
-        out);
+    return importUnits({line.argument(0), equipment, line.nameList(names, equipment),
+                        line.parser().isSet(dryRun), line.parser().isSet(force)},
+                       out);
 }
 
 int runCheck(const QStringList& arguments, std::ostream& out, std::ostream& err) {

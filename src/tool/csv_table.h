@@ -1,27 +1,50 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// CSV as spreadsheets read and write it (RFC 4180).
+// CSV as spreadsheets read and write it (RFC 4180), read a row at a time so that memory holds one
+// row, never the whole table.
 namespace varnel::tool {
 
 using CsvRow = std::vector<std::string>;
 
-struct CsvTable {
-    std::vector<CsvRow> rows;  // the header row first; blank lines are no rows
-    // Empty when the whole text was read; otherwise where and why reading stopped, and rows
-    // holds what came before.
-    std::string error;
-};
+// Receives each row as it is read: its first fields, at most the reader's field limit, and how
+// many fields the row has in all. Blank lines are no rows. The fields are valid during the call.
+using CsvRowHandler = std::function<void(const CsvRow& fields, std::size_t fieldCount)>;
 
 // Reads CSV text as spreadsheets save it: an optional UTF-8 byte-order mark, CR LF, LF or CR
 // line ends, fields in double quotes where they must be (a doubled quote inside stands for one),
 // blanks kept as part of the field. Fields are separated by commas, or by semicolons when the
 // first line holds a semicolon and no comma, as spreadsheets in decimal-comma locales write.
-// Any input whatever gives a table or an error; nothing is thrown.
-CsvTable parseCsvTable(std::string_view bytes);
+// The text may come in pieces of any size; any bytes whatever give rows or an error, and
+// nothing is thrown but what the handler throws.
+class CsvReader {
+  public:
+    // fieldLimit bounds the fields kept of a row, so that a row of millions of empty fields
+    // costs no more memory than its limit; the rest are counted.
+    explicit CsvReader(CsvRowHandler handler, std::size_t fieldLimit = SIZE_MAX);
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+    ~CsvReader();
+
+    // Reads the next piece of the text. false once reading has stopped: error() says why.
+    bool read(std::string_view bytes);
+    // Reads the end of the text. false when the text could not be read whole.
+    bool finish();
+    // Empty while all is well; otherwise where and why reading stopped.
+    const std::string& error() const;
+
+    struct State;  // the parser and the row being read, in the source file
+
+  private:
+    std::unique_ptr<State> state_;
+};
 
 // One line of CSV, ended by CR LF; a field is quoted when it holds a separator, a quote, a line
 // break or a leading or trailing blank.

@@ -2,7 +2,9 @@
 #include <optional>
 #include <ostream>
 
+#include "cell_text.h"
 #include "csv_table.h"
+#include "data/system_files.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
@@ -20,19 +22,20 @@ std::vector<Difference> differences(const EquipmentImage& before, const Equipmen
                                     const NameList* namesBefore, const NameList* namesAfter) {
     const bool names = namesBefore != nullptr && namesAfter != nullptr;
     const auto nameIn = [&](const NameList* list, std::int64_t unit) {
-        return names ? std::string(list->nameOf(unit)) : std::string();
+        return names ? list->nameOf(unit) : std::string_view();
     };
     std::vector<Difference> found;
     const std::int64_t common = std::min(before.units(), after.units());
     for (std::int64_t unit = 0; unit < common; ++unit) {
-        const std::string name = nameIn(namesAfter, unit);
+        const std::string_view name = nameIn(namesAfter, unit);
         for (FieldChange& change : fieldChanges(before.record(unit), after.record(unit))) {
             found.push_back({unit, name, "changed", std::move(change.label),
                              std::move(change.before), std::move(change.after)});
         }
-        const std::string oldName = nameIn(namesBefore, unit);
+        const std::string_view oldName = nameIn(namesBefore, unit);
         if (oldName != name) {
-            found.push_back({unit, name, "changed", "Name", oldName, name});
+            found.push_back(
+                {unit, name, "changed", "Name", std::string(oldName), std::string(name)});
         }
     }
     for (std::int64_t unit = common; unit < after.units(); ++unit) {
@@ -85,13 +88,20 @@ int diffFiles(const DiffRequest& request, std::ostream& out) {
     const std::vector<Difference> found = differences(
         before, after, namesBefore ? &*namesBefore : nullptr, namesAfter ? &*namesAfter : nullptr);
     if (request.csv) {
+        // Names are text cells, as export writes them; on a terminal their control characters
+        // are shown rather than obeyed.
+        const bool toTerminal = data::systemFiles().outputIsTerminal();
+        const auto nameCell = [&](std::string_view name) {
+            const std::string cell = guardedCell(utf8FromCodePage(name));
+            return toTerminal ? shownText(cell) : cell;
+        };
         out << csvLine({"Unit", "Name", "Change", "Field", "Old", "New"});
         for (const Difference& difference : found) {
             const bool name = difference.field == "Name";
             out << csvLine({difference.unit < 0 ? "" : std::to_string(difference.unit),
-                            utf8FromCodePage(difference.name), difference.change, difference.field,
-                            name ? utf8FromCodePage(difference.before) : difference.before,
-                            name ? utf8FromCodePage(difference.after) : difference.after});
+                            nameCell(difference.name), difference.change, difference.field,
+                            name ? nameCell(difference.before) : difference.before,
+                            name ? nameCell(difference.after) : difference.after});
         }
     } else {
         printDifferences(out, found);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "unit_sheet.h"
@@ -20,6 +21,7 @@ int exportUnits(const ExportRequest& request, std::ostream& out);
 struct ImportRequest {
     std::string csvPath, equipmentPath, nameListPath;
     bool dryRun = false;
+    bool force = false;  // write values that check reports although the units did not hold them
 };
 int importUnits(const ImportRequest& request, std::ostream& out);
 
@@ -39,8 +41,10 @@ int diffFiles(const DiffRequest& request, std::ostream& out);
 // removed, or the unit counter.
 struct Difference {
     std::int64_t unit = -1;  // -1: the file as a whole
-    std::string name;        // the unit's name (the new one where both exist), bytes of the list
-    std::string change;      // "changed", "added" or "removed"
+    // The unit's name (the new one where both exist), bytes of the list; it points into the
+    // lists given to differences, so that a long name is not copied for every field.
+    std::string_view name;
+    std::string change;  // "changed", "added" or "removed"
     std::string field, before, after;
 };
 // Names are compared when both lists are given.

@@ -1,12 +1,10 @@
 #include "unit_sheet.h"
 
-#include <QList>
-#include <QString>
-#include <QStringDecoder>
-
 #include <array>
 #include <cctype>
+#include <cstdio>
 
+#include "cell_text.h"
 #include "data/code_page.h"
 #include "data/code_tables.h"
 #include "data/error.h"
@@ -17,17 +15,6 @@
 
 namespace varnel::tool {
 namespace {
-
-// A text in double quotes, for messages. (Built by appending: GCC 12 takes "\"" + text for an
-// overlapping copy at -O3.)
-std::string inQuotes(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
-}
 
 namespace layout = data::layout;
 using data::Error;
@@ -121,7 +108,7 @@ std::optional<std::string> applyUnassigned(std::string_view text, std::string& r
     }
     if (digits.size() % 2 != 0 ||
         digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
-        return inQuotes(text) +
+        return quotedCell(text) +
                " is not bytes in hex: two digits each, 00 to FF, blanks between them allowed";
     }
     std::vector<int> present;
@@ -143,24 +130,31 @@ std::optional<std::string> applyUnassigned(std::string_view text, std::string& r
 }
 
 std::optional<std::string> applyName(std::string_view text, std::string& name) {
-    const auto characters = charactersFromUtf8(text);
-    if (!characters) {
+    if (!isUtf8(text)) {
         return "the text is not valid UTF-8; save the CSV file as UTF-8";
     }
-    if (characters->find_first_of(U"\r\n") != std::u32string::npos) {
-        return inQuotes(text) +
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        return quotedCell(text) +
                " holds a line break, which a name cannot hold: each line of the name list "
                "holds one name";
     }
-    if (const auto unencodable = data::firstUnencodable(*characters)) {
-        char code[16];
-        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*unencodable));
-        return inQuotes(text) + " holds the character " +
-               QString::fromUcs4(&*unencodable, 1).toStdString() + " (" + code +
-               "), which the name list cannot hold: it stores names in the " + data::kCodePageName +
-               " code page";
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t start = at;
+        const char32_t character = *nextCharacter(text, at);
+        const auto byte = data::byteOfCharacter(character);
+        if (!byte) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+            return quotedCell(text) + " holds the character " +
+                   shownText(text.substr(start, at - start)) + " (" + code +
+                   "), which the name list cannot hold: it stores names in the " +
+                   data::kCodePageName + " code page";
+        }
+        bytes += static_cast<char>(*byte);
     }
-    name = *data::encodeText(*characters);
+    name = std::move(bytes);
     return std::nullopt;
 }
 
@@ -292,15 +286,16 @@ std::string cellText(const Column& column, std::int64_t unit, std::string_view r
         case ColumnKind::Unit:
             return std::to_string(unit);
         case ColumnKind::Name:
-            return utf8FromCodePage(name);
+            return guardedCell(utf8FromCodePage(name));
         case ColumnKind::Byte:
             return std::to_string(byteAt(record, column.offset));
         case ColumnKind::Cost:
             return std::to_string(layout::kCostUnit * byteAt(record, column.offset));
         case ColumnKind::ClassName:
-            return data::classNameOf(byteAt(record, layout::kUnitClass.offset)).value_or("");
+            return guardedCell(
+                data::classNameOf(byteAt(record, layout::kUnitClass.offset)).value_or(""));
         case ColumnKind::Nationality:
-            return nationalityOf(record);
+            return guardedCell(nationalityOf(record));
         case ColumnKind::StoredNumber:
             return std::to_string(wordAt(record, layout::kUnitNumber.offset));
         case ColumnKind::Unassigned: {
@@ -322,14 +317,14 @@ std::string cellText(const Column& column, std::int64_t unit, std::string_view r
 
 std::optional<std::string> applyCell(const Column& column, std::string_view text,
                                      std::string& record, std::string& name) {
-    const std::string quoted = inQuotes(text);
+    const std::string quoted = quotedCell(text);
     switch (column.kind) {
         case ColumnKind::Unit:
         case ColumnKind::ClassName:
         case ColumnKind::Nationality:
             return std::nullopt;
         case ColumnKind::Name:
-            return applyName(text, name);
+            return applyName(unguardedCell(text), name);
         case ColumnKind::Byte: {
             const auto value = data::byteFromText(text);
             if (!value) {
@@ -364,12 +359,13 @@ std::optional<std::string> applyCell(const Column& column, std::string_view text
     return std::nullopt;
 }
 
-std::optional<std::string> checkNameCell(const Column& column, std::string_view text,
+std::optional<std::string> checkNameCell(const Column& column, std::string_view cell,
                                          std::string_view record) {
+    const std::string_view text = unguardedCell(cell);
     if (text.empty()) {
         return std::nullopt;
     }
-    const std::string quoted = inQuotes(text);
+    const std::string quoted = quotedCell(cell);
     if (column.kind == ColumnKind::ClassName) {
         const std::uint8_t code = byteAt(record, layout::kUnitClass.offset);
         const auto expected = data::classNameOf(code);
@@ -438,26 +434,20 @@ std::int16_t wordAt(std::string_view bytes, std::size_t offset) {
 }
 
 std::string quotedName(std::string_view name) {
-    return inQuotes(utf8FromCodePage(name));
+    const bool cut = name.size() > kLongestQuoted;
+    std::string quoted = "\"";  // appended, as in quotedCell
+    quoted += shownText(utf8FromCodePage(name.substr(0, kLongestQuoted)));
+    quoted += cut ? "...\" (" + std::to_string(name.size()) + " characters in all)" : "\"";
+    return quoted;
 }
 
 std::string utf8FromCodePage(std::string_view bytes) {
-    const std::u32string characters = data::decodeBytes(bytes);
-    return QString::fromUcs4(characters.data(), static_cast<qsizetype>(characters.size()))
-        .toStdString();
-}
-
-std::optional<std::u32string> charactersFromUtf8(std::string_view bytes) {
-    // A byte-order mark within a cell is a character like any other.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    const QString text =
-        decoder(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    if (decoder.hasError()) {
-        return std::nullopt;
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        appendUtf8(text, data::characterOfByte(static_cast<std::uint8_t>(byte)));
     }
-    const QList<uint> characters = text.toUcs4();
-    return std::u32string(characters.begin(), characters.end());
+    return text;
 }
 
 }  // namespace varnel::tool

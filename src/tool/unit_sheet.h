@@ -95,13 +95,11 @@ std::string columnLetter(std::size_t index);
 // A signed 16-bit little-endian word, as the counter and unitNumber are stored.
 std::int16_t wordAt(std::string_view bytes, std::size_t offset);
 
-// A name for messages: UTF-8, in quotes.
+// A name of the list (bytes in the code page) for messages: as UTF-8, in quotes, with control
+// characters shown as \x1B (see shownText), cut short after kLongestQuoted characters.
 std::string quotedName(std::string_view name);
 
 // Text of the name list (bytes in the code page) as UTF-8.
 std::string utf8FromCodePage(std::string_view bytes);
-// nullopt unless the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
-// U+10FFFF).
-std::optional<std::u32string> charactersFromUtf8(std::string_view bytes);
 
 }  // namespace varnel::tool

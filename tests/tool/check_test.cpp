@@ -91,8 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "line 4 of the name list (unit 3), \"Ski B\xC3\x83\xC2\xA4r\", looks like UTF-8 "
                 "text, which the game shows as it stands: the list holds Windows-1252."},
         Finding{[](auto&, auto& t) { t = "\xEF\xBB\xBF" + t; },
-                "The name list starts with a UTF-8 byte-order mark: the name of unit 0 begins "
-                "with three bytes the game shows as \"\xC3\xAF\xC2\xBB\xC2\xBF\"."}),
+                "line 1 of the name list (unit 0) begins with a UTF-8 byte-order mark: three "
+                "bytes the game shows as \"\xC3\xAF\xC2\xBB\xC2\xBF\"."}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(ToolCheck, AMissingNameListIsAnError) {

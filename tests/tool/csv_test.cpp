@@ -1,11 +1,33 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "tool/csv_table.h"
 
 namespace varnel::tool {
 namespace {
+
+struct CsvTable {
+    std::vector<CsvRow> rows;
+    std::string error;
+};
+
+// The rows of a text given to the reader in pieces of pieceSize bytes (0: whole).
+CsvTable parseCsvTable(std::string_view text, std::size_t pieceSize = 0) {
+    CsvTable table;
+    CsvReader reader([&](const CsvRow& fields, std::size_t) { table.rows.push_back(fields); });
+    const std::size_t step = pieceSize == 0 ? std::max<std::size_t>(text.size(), 1) : pieceSize;
+    bool reading = true;
+    for (std::size_t at = 0; reading && at < text.size(); at += step) {
+        reading = reader.read(text.substr(at, step));
+    }
+    if (reading) {
+        reader.finish();
+    }
+    table.error = reader.error();
+    return table;
+}
 
 struct ParseCase {
     const char* what;
@@ -16,9 +38,13 @@ struct ParseCase {
 class ToolCsvParse : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ToolCsvParse, ReadsRowsAsSpreadsheetsWriteThem) {
-    const CsvTable table = parseCsvTable(GetParam().text);
-    EXPECT_EQ(table.error, "");
-    EXPECT_EQ(table.rows, GetParam().rows);
+    // Cut anywhere, even inside the byte-order mark, a CR LF or the first line, the text reads
+    // the same.
+    for (const std::size_t pieceSize : {0, 1, 2, 3}) {
+        const CsvTable table = parseCsvTable(GetParam().text, pieceSize);
+        EXPECT_EQ(table.error, "") << pieceSize;
+        EXPECT_EQ(table.rows, GetParam().rows) << pieceSize;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -41,10 +67,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(ToolCsv, MalformedTextGivesAnErrorWithItsPlace) {
-    EXPECT_EQ(parseCsvTable("a,b\r\nc,d\"e\r\n").error.substr(0, 6), "line 2");
-    EXPECT_EQ(parseCsvTable("a\r\n\"b\",\"c\"x\r\n").error.substr(0, 6), "line 2");
-    EXPECT_EQ(parseCsvTable("a\r\nb\r\n\"open, never closed\r\n").error,
-              "row 3 opens a quoted field that is never closed");
+    for (const std::size_t pieceSize : {0, 1, 4}) {
+        EXPECT_EQ(parseCsvTable("a,b\r\nc,d\"e\r\n", pieceSize).error.substr(0, 7), "line 2 ");
+        EXPECT_EQ(parseCsvTable("a\r\n\"b\",\"c\"x\r\n", pieceSize).error.substr(0, 7), "line 2 ");
+        EXPECT_EQ(parseCsvTable("a\rb\n\nc\r\r\"d\"x", pieceSize).error.substr(0, 7), "line 6 ");
+        EXPECT_EQ(parseCsvTable("a\r\nb\r\n\"open, never closed\r\n", pieceSize).error,
+                  "row 3 opens a quoted field that is never closed");
+    }
+}
+
+// A row of millions of empty fields costs no more than the fields kept.
+TEST(ToolCsv, FieldsPastTheLimitAreCountedNotKept) {
+    std::vector<std::pair<CsvRow, std::size_t>> rows;
+    CsvReader reader(
+        [&](const CsvRow& fields, std::size_t count) { rows.emplace_back(fields, count); }, 2);
+    EXPECT_TRUE(reader.read("a,b,c\r\n" + std::string(1000000, ',') + "\r\nd\r\n"));
+    EXPECT_TRUE(reader.finish());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], std::make_pair(CsvRow{"a", "b"}, std::size_t{3}));
+    EXPECT_EQ(rows[1], std::make_pair(CsvRow{"", ""}, std::size_t{1000001}));
+    EXPECT_EQ(rows[2], std::make_pair(CsvRow{"d"}, std::size_t{1}));
 }
 
 // Any fields written by csvLine read back as they were, whatever bytes they hold.

@@ -33,6 +33,22 @@ std::string contentOf(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::string withByte(std::string file, std::int64_t unit, int offset, int value) {
+    file[static_cast<std::size_t>(2 + 73 * unit + offset)] = static_cast<char>(value);
+    return file;
+}
+
+std::string withLine(const std::string& list, int line, const std::string& name) {
+    std::string result;
+    std::size_t start = 0;
+    for (int number = 1; start < list.size(); ++number) {
+        const std::size_t end = list.find("\r\n", start) + 2;
+        result += number == line ? name + "\r\n" : list.substr(start, end - start);
+        start = end;
+    }
+    return result;
+}
+
 namespace {
 std::string asText(const std::vector<std::uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());

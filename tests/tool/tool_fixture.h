@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,11 @@ ToolResult runTool(const std::vector<std::string>& arguments);
 ToolResult runProgram(const std::vector<std::string>& arguments);
 
 std::string contentOf(const std::string& path);
+
+// An equipment file with byte offset of unit's record set to value.
+std::string withByte(std::string file, std::int64_t unit, int offset, int value);
+// A name list (lines ended by CR LF) with line number line (from 1) holding name.
+std::string withLine(const std::string& list, int line, const std::string& name);
 
 // A folder holding the demo equipment file and its name list.
 class ToolFiles : public ::testing::Test {

@@ -1,0 +1,358 @@
+#include "import_plan.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "cell_text.h"
+#include "data/error.h"
+#include "data/numbers.h"
+#include "data/record_layout.h"
+#include "data/system_files.h"
+#include "unit_findings.h"
+
+namespace varnel::tool {
+namespace {
+
+namespace layout = data::layout;
+using data::Error;
+
+// The CSV is read in pieces of this size, never whole.
+constexpr std::size_t kPieceSize = 1024 * 1024;
+// The fields kept of a row: more than the unit table has columns, so that a header row with a
+// few wrong columns is reported in full, and few enough that a row of millions of empty fields
+// costs nothing.
+constexpr std::size_t kFieldLimit = 100;
+// Problems listed one per line; more are counted.
+constexpr std::size_t kListedLines = 100;
+
+std::string joinedLabels() {
+    std::string labels;
+    for (const Column& column : unitColumns()) {
+        labels += (labels.empty() ? "" : ", ") + std::string(column.label);
+    }
+    return labels;
+}
+
+std::string counted(std::size_t count, const std::string& thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
+class ClosedOnExit {
+  public:
+    explicit ClosedOnExit(int handle) : handle_(handle) {}
+    ClosedOnExit(const ClosedOnExit&) = delete;
+    ClosedOnExit& operator=(const ClosedOnExit&) = delete;
+    ~ClosedOnExit() {
+        if (handle_ >= 0) {
+            data::systemFiles().close(handle_);  // already failing elsewhere
+        }
+    }
+    data::SystemError close() { return data::systemFiles().close(std::exchange(handle_, -1)); }
+
+  private:
+    int handle_;
+};
+
+}  // namespace
+
+void ImportPlan::Listing::add(std::string line) {
+    if (lines.size() < kListedLines) {
+        lines.push_back(std::move(line));
+    }
+    ++count;
+}
+
+std::string ImportPlan::Listing::text() const {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    if (count > lines.size()) {
+        text += "... and " + std::to_string(count - lines.size()) + " more, not listed.\n";
+    }
+    return text;
+}
+
+ImportPlan::ImportPlan(const ImportRequest& request, const EquipmentImage& image,
+                       const NameList& names)
+    : request_(request), image_(image), names_(names) {}
+
+void ImportPlan::readCsv() {
+    data::SystemFiles& files = data::systemFiles();
+    const std::string& path = request_.csvPath;
+    const auto tooLarge = [&](const std::string& size) {
+        return Error("The CSV file " + path + " is larger than the " +
+                     std::to_string(kLargestCsv / (1024 * 1024)) + " MiB (" +
+                     std::to_string(kLargestCsv) + " bytes) that import reads" + size +
+                     ". A CSV of all the 32767 units a file can hold is about 9 MB. Nothing was "
+                     "written.");
+    };
+    const std::string couldNot = "Could not read the CSV file " + path + ": ";
+    const auto status = files.statusOfPath(path);
+    if (status.ok() && status.value.exists && status.value.isFolder) {
+        throw Error(couldNot + files.describe(data::errorIsFolder()) + ". Nothing was written.");
+    }
+    if (status.ok() && status.value.exists && status.value.length > kLargestCsv) {
+        throw tooLarge(": it holds " + std::to_string(status.value.length) + " bytes");
+    }
+    const auto opened = files.open(path, data::OpenMode::ReadOnly);
+    if (!opened.ok()) {
+        if (opened.error == data::errorNoSuchFile()) {
+            throw Error("There is no CSV file " + path + ". Check the file name.");
+        }
+        throw Error(couldNot + files.describe(opened.error) + ". Nothing was written.");
+    }
+    ClosedOnExit handle(opened.value);
+    CsvReader reader([this](const CsvRow& fields, std::size_t count) { takeRow(fields, count); },
+                     kFieldLimit);
+    // Read to the end rather than to the length found: another program may change the file, and
+    // a device has no length.
+    std::string piece(kPieceSize, '\0');
+    std::int64_t offset = 0;
+    for (;;) {
+        const auto read = files.readAt(opened.value, piece.data(), piece.size(), offset);
+        if (!read.ok()) {
+            throw Error(couldNot + files.describe(read.error) + ". Nothing was written.");
+        }
+        offset += static_cast<std::int64_t>(read.value);
+        if (offset > kLargestCsv) {
+            throw tooLarge("");
+        }
+        if (read.value == 0 || !reader.read(std::string_view(piece.data(), read.value))) {
+            break;
+        }
+    }
+    if (const data::SystemError error = handle.close(); error != 0) {
+        throw Error(couldNot + files.describe(error) + ". Nothing was written.");
+    }
+    if (!reader.finish()) {
+        throw Error(couldNot + reader.error() + ". Nothing was written.");
+    }
+    if (rows_ == 0) {
+        problems_.add(path + " is empty: it has not even a header row.");
+    } else if (headerRead_) {
+        checkAppends();
+    }
+}
+
+void ImportPlan::takeRow(const CsvRow& fields, std::size_t fieldCount) {
+    ++rows_;
+    if (rows_ == 1) {
+        headerRead_ = readHeader(fields, fieldCount);
+    } else if (headerRead_) {
+        readRow(fields, fieldCount);
+    }
+}
+
+void ImportPlan::problem(std::size_t row, std::size_t column, const std::string& reason) {
+    problems_.add("row " + std::to_string(row) + ", column " + columnLetter(column) + " \"" +
+                  std::string(columns_[column]->label) + "\": " + reason);
+}
+
+bool ImportPlan::readHeader(const CsvRow& header, std::size_t fieldCount) {
+    const Column* unit = findColumn("Unit");
+    bool unknown = false;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        const Column* column = findColumn(header[i]);
+        const std::string where = "row 1, column " + columnLetter(i) + ": ";
+        for (std::size_t j = 0; column != nullptr && j < columns_.size(); ++j) {
+            if (columns_[j] == column) {
+                problems_.add(where + quotedCell(header[i]) + " stands in column " +
+                              columnLetter(j) + " already");
+            }
+        }
+        if (column == nullptr) {
+            problems_.add(where + quotedCell(header[i]) + " is no column of the unit table");
+            unknown = true;
+        }
+        unitColumn_ = column == unit ? i : unitColumn_;
+        columns_.push_back(column);
+    }
+    if (std::find(columns_.begin(), columns_.end(), unit) == columns_.end()) {
+        problems_ = {};  // the other cells of a file that is no unit table say nothing
+        problems_.add("row 1: there is no \"Unit\" column, so the rows name no unit. Is " +
+                      request_.csvPath + " a CSV file written by varnel-tool export?");
+        return false;
+    }
+    if (fieldCount > header.size()) {
+        problems_.add("row 1 has " + std::to_string(fieldCount) +
+                      " columns, but the unit table has " + std::to_string(unitColumns().size()));
+    }
+    if (unknown) {
+        problems_.add("The columns of the unit table are " + joinedLabels() + ".");
+    }
+    return problems_.count == 0;
+}
+
+void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
+    const std::size_t rowNumber = rows_;
+    if (std::all_of(cells.begin(), cells.end(), [](const auto& c) { return c.empty(); })) {
+        return;  // spreadsheets write a blank row as separators alone
+    }
+    if (fieldCount != columns_.size()) {
+        problems_.add("row " + std::to_string(rowNumber) + " has " + counted(fieldCount, "field") +
+                      ", but the header row has " + std::to_string(columns_.size()));
+        return;
+    }
+    const auto unit = data::wholeNumberFromText(cells[unitColumn_]);
+    if (!unit || *unit < 0 || *unit > INT16_MAX) {
+        problem(rowNumber, unitColumn_,
+                quotedCell(cells[unitColumn_]) + " is not a unit number from 0 to 32767");
+        return;
+    }
+    if (const auto earlier = updates_.find(*unit); earlier != updates_.end()) {
+        problem(rowNumber, unitColumn_,
+                "unit " + std::to_string(*unit) + " has a row already, row " +
+                    std::to_string(earlier->second.row));
+        return;
+    }
+    const bool added = *unit >= image_.units();
+    UnitUpdate update{rowNumber, {}, std::string(names_.nameOf(*unit))};
+    if (!added) {
+        update.record = std::string(image_.record(*unit));
+    } else {
+        // A new unit starts out empty and bears its own number, as Save writes it.
+        update.record.assign(layout::kRecordSize, '\0');
+        const auto number = static_cast<std::uint16_t>(*unit);
+        update.record[0] = static_cast<char>(number & 0xFF);
+        update.record[1] = static_cast<char>(number >> 8);
+    }
+    const std::string ownNumber = std::to_string(*unit);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const bool storedNumber = columns_[i]->kind == ColumnKind::StoredNumber;
+        // An empty unitNumber is the unit's own number, as Save writes it.
+        const std::string& text = storedNumber && cells[i].empty() ? ownNumber : cells[i];
+        if (const auto reason = applyCell(*columns_[i], text, update.record, update.name)) {
+            problem(rowNumber, i, *reason);
+        } else if (storedNumber && added && wordAt(update.record, 0) != *unit) {
+            problem(rowNumber, i,
+                    "a new unit bears its own number, as Create Unit gives it: write " + ownNumber +
+                        " or leave the cell empty");
+        }
+    }
+    // The names of class and nationality are checked against the codes as this row leaves them.
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (const auto reason = checkNameCell(*columns_[i], cells[i], update.record)) {
+            problem(rowNumber, i, *reason);
+        }
+    }
+    checkFindings(*unit, update, added);
+    updates_.emplace(*unit, std::move(update));
+}
+
+// A value that check reports is written only where the unit held it already: an unchanged
+// round trip of a file with such values goes through, a new one is refused.
+void ImportPlan::checkFindings(std::int64_t unit, const UnitUpdate& update, bool added) {
+    std::vector<UnitFinding> before;
+    if (!added) {
+        before = recordFindings(unit, image_.record(unit));
+        for (UnitFinding& finding : nameFindings(names_.nameOf(unit), unit == 0)) {
+            before.push_back(std::move(finding));
+        }
+    }
+    std::vector<UnitFinding> after = recordFindings(unit, update.record);
+    for (UnitFinding& finding : nameFindings(update.name, unit == 0)) {
+        after.push_back(std::move(finding));
+    }
+    for (const UnitFinding& finding : after) {
+        const bool held = std::any_of(before.begin(), before.end(), [&](const UnitFinding& old) {
+            return old.field == finding.field && old.value == finding.value;
+        });
+        if (held) {
+            continue;
+        }
+        std::string line = "row " + std::to_string(update.row) + ", unit " + std::to_string(unit) +
+                           ": " + (finding.field == "Name" ? "the name" : "") + finding.words;
+        if (request_.force) {
+            forced_.add(std::move(line));
+        } else {
+            problems_.add(std::move(line));
+            ++refusedFindings_;
+        }
+    }
+}
+
+void ImportPlan::checkAppends() {
+    const std::int64_t units = image_.units();
+    const std::string range = "the file holds units 0 to " + std::to_string(units - 1) +
+                              ", and a new unit must take the next number, ";
+    const bool shortEnd =
+        image_.fragmentSize() > 0 ||
+        static_cast<std::int64_t>(image_.record(units - 1).size()) < layout::kRecordSize;
+    for (auto it = updates_.lower_bound(units); it != updates_.end(); ++it) {
+        const UnitUpdate& update = it->second;
+        if (it->first != units + appended_) {
+            problem(update.row, unitColumn_,
+                    "there is no unit " + std::to_string(it->first) + ": " + range +
+                        std::to_string(units + appended_));
+        } else if (shortEnd) {
+            problem(update.row, unitColumn_,
+                    "no unit can be added: the file ends in a short record or in stray bytes "
+                    "(varnel-tool check tells more)");
+        } else if (image_.unitCounter() + appended_ >= INT16_MAX) {
+            problem(update.row, unitColumn_,
+                    "no unit can be added: the unit counter of the file would pass 32767");
+        } else {
+            ++appended_;
+        }
+    }
+}
+
+std::optional<std::string> ImportPlan::refusal() const {
+    if (problems_.count == 0) {
+        return std::nullopt;
+    }
+    std::string message = problems_.text() + "Nothing was written: " + request_.csvPath + " has " +
+                          counted(problems_.count, "problem") + ".";
+    if (refusedFindings_ > 0) {
+        message += ' ';
+        message += std::to_string(refusedFindings_) +
+                   (refusedFindings_ == 1 ? " is a value" : " are values") +
+                   " that varnel-tool check reports, which the unit did not hold before; "
+                   "--force writes such values anyway.";
+    }
+    return message;
+}
+
+std::string ImportPlan::forcedFindings() const {
+    return forced_.text();
+}
+
+std::string ImportPlan::newEquipmentFile() const {
+    std::string bytes = image_.bytes();
+    for (const auto& [unit, update] : updates_) {
+        const auto start = static_cast<std::size_t>(layout::fileOffset(unit, 0));
+        if (unit < image_.units()) {
+            bytes.replace(start, update.record.size(), update.record);
+        } else {
+            bytes += update.record;  // in unit order, right after the last record
+        }
+    }
+    if (appended_ > 0) {
+        const auto counter = static_cast<std::uint16_t>(image_.unitCounter() + appended_);
+        bytes[0] = static_cast<char>(counter & 0xFF);
+        bytes[1] = static_cast<char>(counter >> 8);
+    }
+    return bytes;
+}
+
+// One line per unit, each ended by CR LF, as the editor's Save rewrites the list.
+std::optional<std::string> ImportPlan::newNameList() const {
+    bool changed = appended_ > 0;
+    for (const auto& [unit, update] : updates_) {
+        changed = changed || update.name != names_.nameOf(unit);
+    }
+    if (!changed) {
+        return std::nullopt;
+    }
+    std::string list;
+    for (std::int64_t unit = 0; unit < image_.units() + appended_; ++unit) {
+        const auto update = updates_.find(unit);
+        list +=
+            update != updates_.end() ? std::string_view(update->second.name) : names_.nameOf(unit);
+        list += "\r\n";
+    }
+    return list;
+}
+
+}  // namespace varnel::tool

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "csv_table.h"
+#include "tool_commands.h"
+#include "unit_sheet.h"
+
+// What an import will write, built from the CSV's rows one at a time: every cell checked by the
+// rules of the window's Save, and every value that check would report refused unless the unit
+// held it already (or --force is given).
+namespace varnel::tool {
+
+// The largest CSV that import reads. A file of all 32767 units a file can hold exports to about
+// 9 MB; the bound keeps a wrong or hostile file from taking the machine's memory.
+inline constexpr std::int64_t kLargestCsv = 64 * 1024 * 1024;
+
+class ImportPlan {
+  public:
+    ImportPlan(const ImportRequest& request, const EquipmentImage& image, const NameList& names);
+
+    // Reads the CSV file named in the request, a piece at a time, into the plan. Throws
+    // data::Error when the file is larger than kLargestCsv, cannot be read, or is no CSV.
+    void readCsv();
+
+    // Why the import may not write, one problem per line with its row and column, and the
+    // closing line that says nothing was written; nullopt when every row can be written. Of
+    // very many problems the first are listed and the rest counted.
+    std::optional<std::string> refusal() const;
+    // The values that check will report, written because of --force; one per line, empty when
+    // there are none.
+    std::string forcedFindings() const;
+
+    std::string newEquipmentFile() const;
+    // The new list when a name changes or units are added; nullopt when it can stay as it is.
+    std::optional<std::string> newNameList() const;
+
+  private:
+    // What one row of the CSV makes of a unit.
+    struct UnitUpdate {
+        std::size_t row;  // in the spreadsheet, the header being row 1
+        std::string record;
+        std::string name;
+    };
+    // Lines of a listing that may grow with the input: the first ones kept, the rest counted.
+    struct Listing {
+        std::vector<std::string> lines;
+        std::size_t count = 0;
+        void add(std::string line);
+        std::string text() const;  // the lines kept, each ended by a line break
+    };
+
+    void takeRow(const CsvRow& fields, std::size_t fieldCount);
+    void problem(std::size_t row, std::size_t column, const std::string& reason);
+    bool readHeader(const CsvRow& header, std::size_t fieldCount);
+    void readRow(const CsvRow& cells, std::size_t fieldCount);
+    void checkFindings(std::int64_t unit, const UnitUpdate& update, bool added);
+    void checkAppends();
+
+    const ImportRequest& request_;
+    const EquipmentImage& image_;
+    const NameList& names_;
+    std::size_t rows_ = 0;
+    bool headerRead_ = false;
+    std::vector<const Column*> columns_;
+    std::size_t unitColumn_ = 0;
+    std::map<std::int64_t, UnitUpdate> updates_;
+    std::int64_t appended_ = 0;
+    Listing problems_;
+    std::size_t refusedFindings_ = 0;
+    Listing forced_;
+};
+
+}  // namespace varnel::tool

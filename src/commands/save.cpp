@@ -9,6 +9,7 @@
 #include "data/name_list.h"
 #include "data/numbers.h"
 #include "data/record_layout.h"
+#include "data/system_files.h"
 #include "report.h"
 #include "save_steps.h"
 #include "unit_number.h"
@@ -127,6 +128,25 @@ bool fileIsWritable(Editor& editor, const QString& command) {
         report(Severity::Problem,
                QStringLiteral("%1 can only be read, so %2 was refused. Nothing was changed.")
                    .arg(textFromPath(file->path()), command));
+        return false;
+    }
+    // A name list that is the equipment file under another name, or through a link, would be
+    // rewritten as a list over every unit.
+    const std::string list = nameListPath(editor.form());
+    const auto atList = data::systemFiles().statusOfPath(list);
+    if (!atList.ok()) {
+        report(
+            Severity::Problem,
+            QStringLiteral("Could not look at the name list %1: %2, so %3 was refused. Nothing "
+                           "was changed.")
+                .arg(textFromPath(list),
+                     QString::fromStdString(data::systemFiles().describe(atList.error)), command));
+        return false;
+    }
+    if (atList.value.exists && atList.value.identity == file->identity()) {
+        report(Severity::Problem,
+               nameListIsEquipmentFile(list, file->path()) +
+                   QStringLiteral(" so %1 was refused. Nothing was changed.").arg(command));
         return false;
     }
     return true;

@@ -20,28 +20,9 @@ namespace {
 namespace layout = data::layout;
 using data::Error;
 
-bool sameFile(const std::string& a, const std::string& b) {
-    const auto first = data::systemFiles().statusOfPath(a);
-    const auto second = data::systemFiles().statusOfPath(b);
-    return first.ok() && second.ok() && first.value.exists && second.value.exists &&
-           first.value.identity == second.value.identity;
-}
-
 void writeImport(const ImportRequest& request, const std::string& oldEquipment,
                  const std::optional<std::string>& equipment, const std::string& oldList,
                  const std::optional<std::string>& list) {
-    if (equipment) {
-        requireWritableFile(request.equipmentPath, "equipment file");
-    }
-    if (list) {
-        requireWritableFile(request.nameListPath, "name list");
-        if (data::fileNameOf(request.nameListPath) == data::kTemporaryFileName) {
-            throw Error(std::string("The name list cannot be called \"") +
-                        data::kTemporaryFileName +
-                        "\": that name is kept for the temporary copy of the list. Nothing was "
-                        "written.");
-        }
-    }
     // The editor, or anything else, may have written either file since they were read.
     if ((equipment && readWholeFile(request.equipmentPath, "equipment file") != oldEquipment) ||
         (list && readWholeFile(request.nameListPath, "name list") != oldList)) {
@@ -50,13 +31,12 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
             "the CSV was read. Nothing was written; run the import again.");
     }
     // Both new files are complete on disk before either takes its file's place.
-    std::optional<StagedFile> newEquipment, newList;
+    std::optional<data::FileReplacement> newEquipment, newList;
     if (equipment) {
-        newEquipment.emplace(request.equipmentPath, temporaryPathBeside(request.equipmentPath),
-                             *equipment);
+        newEquipment.emplace(request.equipmentPath, *equipment, rulesForFile("the equipment file"));
     }
     if (list) {
-        newList.emplace(request.nameListPath, data::temporaryPathFor(request.nameListPath), *list);
+        newList.emplace(request.nameListPath, *list, rulesForNameList());
     }
     if (newEquipment) {
         newEquipment->commit();
@@ -70,7 +50,8 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
             }
             std::string message = error.what();
             try {
-                replaceWholeFile(request.equipmentPath, oldEquipment);
+                data::replaceFile(request.equipmentPath, oldEquipment,
+                                  rulesForFile("the equipment file"));
                 message += " The equipment file was put back as it was; nothing was changed.";
             } catch (const Error& restoreError) {
                 message +=
@@ -82,10 +63,10 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
         }
     }
     if (newEquipment) {
-        saveFolderOf(request.equipmentPath);
+        newEquipment->saveFolder();
     }
     if (newList) {
-        saveFolderOf(request.nameListPath);
+        newList->saveFolder();
     }
 }
 
@@ -114,16 +95,24 @@ int exportUnits(const ExportRequest& request, std::ostream& out) {
         out << csv;
         return 0;
     }
-    if (sameFile(request.outputPath, request.equipmentPath) ||
-        sameFile(request.outputPath, request.nameListPath)) {
-        throw Error("The CSV file " + request.outputPath +
-                    " would take the place of a game file. Nothing was written.");
-    }
-    replaceWholeFile(request.outputPath, csv);
+    requireSeparateFiles(request.outputPath, "the CSV file to write", request.equipmentPath,
+                         "the equipment file");
+    requireSeparateFiles(request.outputPath, "the CSV file to write", request.nameListPath,
+                         "the name list");
+    data::ReplacementRules rules = rulesForFile("the CSV file");
+    rules.mayCreate = true;
+    data::replaceFile(request.outputPath, csv, std::move(rules));
     return 0;
 }
 
 int importUnits(const ImportRequest& request, std::ostream& out) {
+    // Each file in its one role: a list written over the equipment file or the CSV, or a CSV
+    // that is a game file, would destroy it.
+    requireSeparateFiles(request.nameListPath, "the name list", request.equipmentPath,
+                         "the equipment file");
+    requireSeparateFiles(request.nameListPath, "the name list", request.csvPath, "the CSV file");
+    requireSeparateFiles(request.csvPath, "the CSV file", request.equipmentPath,
+                         "the equipment file");
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
     const std::string oldList = readWholeFile(request.nameListPath, "name list");
     const NameList names = NameList::fromBytes(oldList);

@@ -232,7 +232,7 @@ TEST_F(ToolImport, RefusesToWriteAReadOnlyFile) {
     ::chmod(eqp.c_str(), 0444);
     const ToolResult result = runTool({"import", csv, eqp});
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find("is read-only: nothing was written"), std::string::npos);
+    EXPECT_NE(result.err.find("is read-only"), std::string::npos);
     EXPECT_EQ(contentOf(eqp), demoEqp);
 }
 

@@ -29,23 +29,8 @@ void setWord(Bytes& bytes, std::size_t at, int value) {
 class CreateUnit : public WindowTest {
   protected:
     void writeUnits(int count, std::int16_t unitCount, int nameCount = -1) {
-        std::vector<Bytes> records;
-        names.clear();
-        for (int n = 0; n < count; ++n)
-            records.push_back(roundTripRecord(n));
-        for (int n = 0; n < (nameCount < 0 ? count : nameCount); ++n)
-            names.push_back("Name " + std::to_string(n));
-        equipment = makeEquipmentFile(unitCount, records);
-        writeGameFiles(equipment, nameListText(names));
-    }
-    void openAt(const char* unit) {
-        setText("NMBu", unit);
-        click("open1");
-    }
-    Bytes equipmentNow() { return readFile(folder().file("Equip97.eqp")); }
-    std::string namesNow() {
-        const Bytes bytes = readFile(folder().file("Equip97.txt"));
-        return std::string(bytes.begin(), bytes.end());
+        names = unitNames(nameCount < 0 ? count : nameCount);
+        equipment = WindowTest::writeUnits(count, roundTripRecord, nameCount, unitCount);
     }
     // The file after appending record `source` as unit d, with the header raised by one.
     Bytes appended(const Bytes& before, int source, int d) {

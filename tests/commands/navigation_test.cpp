@@ -11,19 +11,9 @@ namespace {
 class Navigate : public WindowTest {
   protected:
     // Units 0..count-1 with distinct values, names "Name n".
-    void writeUnits(int count) {
-        std::vector<Bytes> records;
-        std::vector<std::string> names;
-        for (int n = 0; n < count; ++n) {
-            records.push_back(record(n));
-            names.push_back("Name " + std::to_string(n));
-        }
-        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
-                       nameListText(names));
-    }
+    void writeUnits(int count) { WindowTest::writeUnits(count, record); }
     void openAt(const char* unit) {
-        setText("NMBu", unit);
-        click("open1");
+        WindowTest::openAt(unit);
         takeMessages();
     }
     // Adds unit n at the end of both files, as another program would.
@@ -36,7 +26,7 @@ class Navigate : public WindowTest {
         writeFile(folder().file("Equip97.txt"), std::string(list.begin(), list.end()) +
                                                     nameListText({"Name " + std::to_string(n)}));
     }
-    Bytes equipment() { return readFile(folder().file("Equip97.eqp")); }
+    Bytes equipment() { return equipmentNow(); }
     static Bytes record(int n) { return encodeRecord(distinctUnit(n), n); }
     // The window shows the stored values of unit n.
     void expectShows(int n) {

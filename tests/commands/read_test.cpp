@@ -14,20 +14,13 @@ class ReadUnit : public WindowTest {
     // Units 0..count-1 with distinct values, names "Name n".
     void writeDistinctUnits(int count, int names = -1) {
         units.clear();
-        std::vector<Bytes> records;
-        std::vector<std::string> lines;
-        for (int n = 0; n < count; ++n) {
-            units.push_back(distinctUnit(n));
-            records.push_back(encodeRecord(units.back(), n));
-        }
-        for (int n = 0; n < (names < 0 ? count : names); ++n)
-            lines.push_back("Name " + std::to_string(n));
-        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
-                       nameListText(lines));
-    }
-    void openAt(const char* unit) {
-        setText("NMBu", unit);
-        click("open1");
+        writeUnits(
+            count,
+            [this](int n) {
+                units.push_back(distinctUnit(n));
+                return encodeRecord(units.back(), n);
+            },
+            names);
     }
     // The record's fields as the window must show them.
     void expectShows(const Unit& u, const std::string& name) {

@@ -13,26 +13,17 @@ class ReplaceUnit : public WindowTest {
     // 40 units that a Save of the form as Read left it writes back byte for byte (class Tank,
     // whose switch default is the stored (1, 0), and a named nationality), names "Name n".
     void SetUp() override {
-        std::vector<Bytes> records;
-        for (int n = 0; n < 40; ++n) {
+        names = unitNames(40);
+        equipment = writeUnits(40, [](int n) {
             Unit unit = distinctUnit(n);
             unit.unitClass = 2;
-            records.push_back(encodeRecord(unit, n));
-            names.push_back("Name " + std::to_string(n));
-        }
-        equipment = makeEquipmentFile(40, records);
-        writeGameFiles(equipment, nameListText(names));
+            return encodeRecord(unit, n);
+        });
         trigger("MPROF");
     }
     void openAt(const char* unit) {
-        setText("NMBu", unit);
-        click("open1");
+        WindowTest::openAt(unit);
         ASSERT_EQ(takeMessages(), QStringList());
-    }
-    Bytes equipmentNow() { return readFile(folder().file("Equip97.eqp")); }
-    std::string namesNow() {
-        const Bytes bytes = readFile(folder().file("Equip97.txt"));
-        return std::string(bytes.begin(), bytes.end());
     }
     // The file after offsets 0 to 70 of record s went over record t, which then got number t.
     Bytes replaced(int s, int t) {

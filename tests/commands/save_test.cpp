@@ -19,32 +19,24 @@ class SaveUnit : public WindowTest {
   protected:
     // Units 0..count-1 as given by the changer, names "Name n".
     void writeUnits(int count, void (*change)(Unit&, int) = nullptr) {
-        std::vector<Bytes> records;
-        names.clear();
-        for (int n = 0; n < count; ++n) {
+        names = unitNames(count);
+        WindowTest::writeUnits(count, [change](int n) {
             Unit unit = distinctUnit(n);
             if (change != nullptr)
                 change(unit, n);
-            records.push_back(encodeRecord(unit, n));
-            names.push_back("Name " + std::to_string(n));
-        }
-        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
-                       nameListText(names));
+            return encodeRecord(unit, n);
+        });
     }
     void openAt(const char* unit) {
-        setText("NMBu", unit);
-        click("open1");
+        WindowTest::openAt(unit);
         takeMessages();
     }
     void readAt(const QString& unit) {
         setText("NMBu", unit);
         click("ReadM");
     }
-    Bytes equipment() { return readFile(folder().file("Equip97.eqp")); }
-    std::string nameList() {
-        const Bytes bytes = readFile(folder().file("Equip97.txt"));
-        return std::string(bytes.begin(), bytes.end());
-    }
+    Bytes equipment() { return equipmentNow(); }
+    std::string nameList() { return namesNow(); }
     static void set(Bytes& file, int unit, int offset, int value) {
         file.at(2 + 73 * unit + offset) = static_cast<std::uint8_t>(value);
     }

@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "form/editor_window.h"
 #include "temp_folder.h"
@@ -30,6 +33,18 @@ class WindowTest : public ::testing::Test {
 
     // Writes the equipment file and the name list under their default names.
     void writeGameFiles(const Bytes& equipment, const std::string& names);
+    // Writes units 0..count-1, record n made by record(n), with the counter at unitCount (count
+    // when negative), and the names unitNames(nameCount) (count when negative). Returns the
+    // equipment file's bytes.
+    Bytes writeUnits(int count, const std::function<Bytes(int)>& record, int nameCount = -1,
+                     int unitCount = -1);
+    // "Name 0", "Name 1", ...: the names writeUnits gives.
+    static std::vector<std::string> unitNames(int count);
+    // Types the unit number and clicks Open File.
+    void openAt(const QString& unit);
+    // The two files as they are now.
+    Bytes equipmentNow();
+    std::string namesNow();
 
     // Clicks a button by its name with the mouse, as a user would.
     void click(const char* name);

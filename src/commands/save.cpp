@@ -84,27 +84,15 @@ bool formShowsSwitches(data::SwitchPair pair) {
     });
 }
 
-// The notices for a typed class or nationality that names nothing, with every name accepted.
-QString unnamedClassNotice(const QString& typed) {
+// The notice for a typed class or nationality that names nothing, with every name accepted.
+// sentence holds the typed text (%1), how many names there are (%2) and the names (%3).
+template <typename Table>
+QString unnamedNotice(const QString& sentence, const QString& typed, const Table& table) {
     QStringList names;
-    for (const data::ClassEntry& entry : data::classTable()) {
+    for (const auto& entry : table) {
         names << QString::fromLatin1(entry.name);
     }
-    return QStringLiteral(
-               "“%1” is not one of the %2 class names, so the unit was saved with "
-               "class code 0. The class names are: %3.")
-        .arg(typed, QString::number(names.size()), names.join(QStringLiteral(", ")));
-}
-
-QString unnamedNationalityNotice(const QString& typed) {
-    QStringList names;
-    for (const data::NationEntry& entry : data::nationalityTable()) {
-        names << QString::fromLatin1(entry.name);
-    }
-    return QStringLiteral(
-               "“%1” is not one of the %2 nationalities, so the unit was saved with "
-               "nationality bytes 0, 0, 0, 0. The nationalities are: %3.")
-        .arg(typed, QString::number(names.size()), names.join(QStringLiteral(", ")));
+    return sentence.arg(typed, QString::number(names.size()), names.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -301,10 +289,16 @@ void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCod
     // not pass unseen.
     QStringList unnamed;
     if (codes.classUnnamed) {
-        unnamed << unnamedClassNotice(inputs.className);
+        unnamed << unnamedNotice(QStringLiteral("“%1” is not one of the %2 class names, so the "
+                                                "unit was saved with class code 0. The class "
+                                                "names are: %3."),
+                                 inputs.className, data::classTable());
     }
     if (codes.nationUnnamed) {
-        unnamed << unnamedNationalityNotice(inputs.nationName);
+        unnamed << unnamedNotice(QStringLiteral("“%1” is not one of the %2 nationalities, so "
+                                                "the unit was saved with nationality bytes 0, "
+                                                "0, 0, 0. The nationalities are: %3."),
+                                 inputs.nationName, data::nationalityTable());
     }
     if (!unnamed.isEmpty()) {
         report(Severity::Notice, unnamed.join(QLatin1Char(' ')));

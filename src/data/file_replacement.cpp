@@ -151,12 +151,25 @@ FileReplacement::FileReplacement(const std::string& path, std::string_view conte
     if (const SystemError error = files.syncToDisk(handle); error != 0) {
         failOpen("save to disk", error);
     }
+    const auto made = files.status(handle);
+    if (!made.ok()) {
+        failOpen("look at", made.error);
+    }
+    copy_ = made.value.identity;
+    replaced_ = found;
+    if (rules_.keepOpen) {
+        handle_ = handle;
+        return;
+    }
     if (const SystemError error = files.close(std::exchange(handle, -1)); error != 0) {
         failWithCopy("close the temporary file " + temporaryPath_, error);
     }
 }
 
 FileReplacement::~FileReplacement() {
+    if (handle_ >= 0) {
+        systemFiles().close(handle_);  // only read and flushed since: nothing to report
+    }
     if (pending_) {
         systemFiles().remove(temporaryPath_);  // already failing elsewhere
     }

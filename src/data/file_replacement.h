@@ -37,6 +37,9 @@ struct ReplacementRules {
     std::optional<FileStatus> expected;
     // Said when everything is done but the folder could not be flushed (" The name was stored").
     std::string done;
+    // Keeps the copy open after it is written, so that the caller can hold a lock on it while it
+    // takes the file's place (handle()).
+    bool keepOpen = false;
 };
 
 // A complete new copy of a file on disk, waiting to take the file's place. Removed again unless
@@ -58,6 +61,11 @@ class FileReplacement {
     // The file that is replaced: the path given, or the file its links lead to.
     const std::string& target() const { return target_; }
     const std::string& temporaryPath() const { return temporaryPath_; }
+    // The file replaced as it was (exists false when it is created), and the copy.
+    const FileStatus& replaced() const { return replaced_; }
+    const FileIdentity& copy() const { return copy_; }
+    // The copy's handle while it is kept open; -1 otherwise.
+    int handle() const { return handle_; }
 
   private:
     [[noreturn]] void failWithCopy(const std::string& what, SystemError error);
@@ -66,6 +74,9 @@ class FileReplacement {
     std::string path_;
     std::string target_;
     std::string temporaryPath_;
+    FileStatus replaced_;
+    FileIdentity copy_;
+    int handle_ = -1;
     bool pending_ = false;  // a temporary file of ours exists and has not taken the file's place
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -267,8 +268,9 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
     return found;
 }
 
-void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
-             std::string_view name) {
+std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64_t unitNumber,
+                                             std::int64_t highestUnitNumber,
+                                             std::string_view name) {
     const std::string unit = "unit " + std::to_string(unitNumber);
     const std::string unchanged =
         " The name list was not changed; the name of " + unit + " was not stored.";
@@ -321,9 +323,14 @@ void setName(const std::string& path, std::int64_t unitNumber, std::int64_t high
     rules.temporaryPathFor = temporaryPathFor;
     rules.expected = listStatus;
     rules.done = "The name of " + unit + " was stored in " + path;
-    FileReplacement replacement(path, content, std::move(rules));
-    replacement.commit();
-    replacement.saveFolder();
+    return std::make_unique<FileReplacement>(path, content, std::move(rules));
+}
+
+void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
+             std::string_view name) {
+    const auto replacement = prepareName(path, unitNumber, highestUnitNumber, name);
+    replacement->commit();
+    replacement->saveFolder();
 }
 
 }  // namespace varnel::data

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@
 // and then renamed over the list in one step, so at any moment the list is either wholly old or
 // wholly new.
 namespace varnel::data {
+
+class FileReplacement;
 
 struct NameListStatus {
     bool exists = false;
@@ -46,6 +49,12 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
 // change may not survive a power cut.
 void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
              std::string_view name);
+
+// The first half of setName: the new list written in full beside the list and made durable, with
+// every check made, ready to take the list's place by commit() and saveFolder(). Throws as
+// setName does, with nothing changed.
+std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64_t unitNumber,
+                                             std::int64_t highestUnitNumber, std::string_view name);
 
 // Where setName writes the new list before it takes the list's place.
 std::string temporaryPathFor(const std::string& listPath);

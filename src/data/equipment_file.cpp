@@ -114,6 +114,13 @@ std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
 }
 
+WriteLock EquipmentFile::lockForWriting() const {
+    if (readOnly_ || handle_ < 0) {
+        return WriteLock();
+    }
+    return WriteLock(handle_, path_);
+}
+
 void EquipmentFile::requireWritable(std::int64_t offset, std::size_t /*count*/) {
     if (readOnly_) {
         throw Error(path_ + " is read-only: nothing was changed.");

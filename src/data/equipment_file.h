@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "system_files.h"
+#include "write_lock.h"
 
 namespace varnel::data {
 
@@ -51,6 +52,11 @@ class EquipmentFile {
     // Cuts the file back to a length it had before this program lengthened it, undoing an
     // append; throws Error when that fails.
     void cutBackTo(std::int64_t length);
+
+    // Takes the write lock on the file for one change, waiting briefly while another program
+    // holds it (see WriteLock). A file opened for reading only gets a lock that holds nothing:
+    // its writes are refused anyway, with their own message.
+    WriteLock lockForWriting() const;
 
     // Makes everything written so far survive a power cut.
     void syncToDisk();

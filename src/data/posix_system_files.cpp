@@ -165,6 +165,10 @@ class PosixSystemFiles final : public SystemFiles {
         return retryOnInterrupt([&] { return ::fsync(handle); }) == 0 ? 0 : errno;
     }
 
+    SystemError lockForWriting(int handle) override { return setLock(handle, F_WRLCK); }
+
+    SystemError unlock(int handle) override { return setLock(handle, F_UNLCK); }
+
     SystemError close(int handle) override {
         // close() must not be retried on EINTR: the descriptor is gone either way.
         return ::close(handle) == 0 ? 0 : errno;
@@ -224,6 +228,8 @@ class PosixSystemFiles final : public SystemFiles {
                 return "the disk quota is used up";
             case EIO:
                 return "the device reported an input/output error";
+            case EAGAIN:
+                return "another program holds the file's write lock";
             case ETXTBSY:
             case EBUSY:
                 return "the file is in use by another program";
@@ -239,6 +245,22 @@ class PosixSystemFiles final : public SystemFiles {
             default:
                 return std::strerror(error);
         }
+    }
+
+  private:
+    // Open file description locks: they belong to the open, not to the process, so two opens of
+    // one file in one program exclude each other, and closing another handle of the file keeps
+    // them. A whole-file range (length 0 reaches past any end).
+    static SystemError setLock(int handle, short type) {
+        struct flock range {};
+        range.l_type = type;
+        range.l_whence = SEEK_SET;
+        range.l_start = 0;
+        range.l_len = 0;
+        if (retryOnInterrupt([&] { return ::fcntl(handle, F_OFD_SETLK, &range); }) == 0) {
+            return 0;
+        }
+        return errno == EACCES ? EAGAIN : errno;  // either means another holder
     }
 };
 
@@ -277,6 +299,9 @@ SystemError errorAccessDenied() {
 }
 SystemError errorExists() {
     return EEXIST;
+}
+SystemError errorLocked() {
+    return EAGAIN;
 }
 
 }  // namespace varnel::data

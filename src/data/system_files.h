@@ -77,6 +77,12 @@ class SystemFiles {
     // Cuts an open file to length bytes.
     virtual SystemError truncate(int handle, std::int64_t length) = 0;
     virtual SystemError syncToDisk(int handle) = 0;
+    // Takes the advisory write lock on the whole of a file opened for writing, without waiting:
+    // errorLocked() when another open of the file holds it, whether in another program or in
+    // this one. The lock belongs to this open of the file and ends at unlock or when it closes.
+    virtual SystemError lockForWriting(int handle) = 0;
+    // Gives the write lock taken through this open of the file back.
+    virtual SystemError unlock(int handle) = 0;
     virtual SystemError close(int handle) = 0;
     virtual SystemError rename(const std::string& from, const std::string& to) = 0;
     virtual SystemError remove(const std::string& path) = 0;
@@ -118,5 +124,7 @@ SystemError errorIsFolder();
 SystemError errorReadOnlyFileSystem();
 SystemError errorAccessDenied();
 SystemError errorExists();
+// Another open of the file holds its write lock.
+SystemError errorLocked();
 
 }  // namespace varnel::data

@@ -62,6 +62,8 @@ class KillingFiles final : public SystemFiles {
         return tick(), real_->setAccess(h, a);
     }
     SystemError truncate(int h, std::int64_t n) override { return tick(), real_->truncate(h, n); }
+    SystemError lockForWriting(int h) override { return tick(), real_->lockForWriting(h); }
+    SystemError unlock(int h) override { return tick(), real_->unlock(h); }
     bool outputIsTerminal() override { return real_->outputIsTerminal(); }
     std::string currentFolder() override { return real_->currentFolder(); }
     char separator() const override { return real_->separator(); }

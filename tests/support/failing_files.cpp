@@ -139,4 +139,18 @@ data::SystemError FailingFiles::truncate(int handle, std::int64_t length) {
     return real_->truncate(handle, length);
 }
 
+data::SystemError FailingFiles::lockForWriting(int handle) {
+    if (auto error = injected(Call::Lock)) {
+        return error;
+    }
+    return real_->lockForWriting(handle);
+}
+
+data::SystemError FailingFiles::unlock(int handle) {
+    if (auto error = injected(Call::Unlock)) {
+        return error;
+    }
+    return real_->unlock(handle);
+}
+
 }  // namespace varnel::test

@@ -28,6 +28,8 @@ class FailingFiles : public data::SystemFiles {
         CreateNew,
         SetAccess,
         Truncate,
+        Lock,
+        Unlock,
     };
 
     FailingFiles();
@@ -59,6 +61,8 @@ class FailingFiles : public data::SystemFiles {
     data::SystemResult<int> createNew(const std::string& path, std::uint32_t permissions) override;
     data::SystemError setAccess(int handle, const data::FileAccess& access) override;
     data::SystemError truncate(int handle, std::int64_t length) override;
+    data::SystemError lockForWriting(int handle) override;
+    data::SystemError unlock(int handle) override;
     bool outputIsTerminal() override { return real_->outputIsTerminal(); }
     std::string currentFolder() override { return real_->currentFolder(); }
     char separator() const override { return real_->separator(); }
@@ -69,7 +73,7 @@ class FailingFiles : public data::SystemFiles {
     data::SystemError injected(Call call);
 
     data::SystemFiles* real_;
-    data::SystemError failing_[15] = {};
+    data::SystemError failing_[static_cast<int>(Call::Unlock) + 1] = {};
     long shortWrite_ = -1;
     long countdown_ = 0;
     data::SystemError countdownError_ = 0;

@@ -8,6 +8,7 @@
 #include "data/name_list.h"
 #include "data/record_layout.h"
 #include "report.h"
+#include "stale_unit.h"
 #include "unit_number.h"
 
 namespace varnel::commands {
@@ -93,15 +94,16 @@ void showRecord(FormAccess& form, ShownValues& shown, const std::vector<std::uin
     form.setVisible("Text6", !form.text("Text6").isEmpty());
 }
 
-// Shows line unit + 1 of the name list in NAMEu; true when that line was there to show.
-bool showNameLine(FormAccess& form, std::int64_t unit) {
+// Shows line unit + 1 of the name list in NAMEu, and notes in stored what was read of it.
+void showNameLine(FormAccess& form, std::int64_t unit, StoredUnit& stored) {
     QString name;
-    bool found = false;
     if (unit >= 0) {
         try {
-            if (const auto line = data::readNameLine(nameListPath(form), unit + 1)) {
-                name = textFromCodePage(*line);
-                found = true;
+            stored.listPath = nameListPath(form);
+            stored.nameLine = data::readNameLine(stored.listPath, unit + 1);
+            stored.nameRead = true;
+            if (stored.nameLine) {
+                name = textFromCodePage(*stored.nameLine);
             }
         } catch (const data::Error& error) {
             report(Severity::Problem, textFromPath(error.what()));
@@ -109,15 +111,17 @@ bool showNameLine(FormAccess& form, std::int64_t unit) {
     }
     // Never leave the previous unit's name standing: a Save would copy it onto this unit.
     form.setText("NAMEu", name);
-    return found;
 }
 
-// The name, noted as shown only when it came from the unit's line: an empty name shown for a
+// Shows the unit's name and keeps what was read of the files for a later Save to compare. The
+// name is noted as shown only when it came from the unit's line: an empty name shown for a
 // missing line is no stored name to keep.
-void showNameOf(Editor& editor, std::int64_t unit) {
-    if (showNameLine(editor.form(), unit)) {
+void showNameOf(Editor& editor, std::int64_t unit, StoredUnit stored) {
+    showNameLine(editor.form(), unit, stored);
+    if (stored.nameLine) {
         editor.shown().filled("NAMEu");
     }
+    editor.shown().setStored(std::move(stored));
 }
 
 }  // namespace
@@ -132,7 +136,8 @@ std::string nameListPath(FormAccess& form) {
 }
 
 void showName(FormAccess& form, std::int64_t unit) {
-    showNameLine(form, unit);
+    StoredUnit ignored;
+    showNameLine(form, unit, ignored);
 }
 
 void readUnit(Editor& editor) {
@@ -151,7 +156,7 @@ void readUnit(Editor& editor) {
             return;
         }
         editor.shown().startRead(*unit);
-        showNameOf(editor, *unit);
+        showNameOf(editor, *unit, StoredUnit{});
         return;
     }
 
@@ -159,11 +164,13 @@ void readUnit(Editor& editor) {
     if (!unit) {
         return;
     }
-    const std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(*unit, 0), layout::kEditedPrefixSize);
+    StoredUnit stored;
+    stored.record = storedRecord(*file, *unit);
+    std::vector<std::uint8_t> record = *stored.record;
+    record.resize(layout::kRecordSize, 0);  // what a short last record lacks shows as 0
     editor.shown().startRead(*unit);
     showRecord(form, editor.shown(), record);
-    showNameOf(editor, *unit);
+    showNameOf(editor, *unit, std::move(stored));
 }
 
 }  // namespace varnel::commands

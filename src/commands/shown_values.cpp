@@ -8,6 +8,7 @@ namespace varnel::commands {
 
 void ShownValues::startRead(std::int64_t unit) {
     unit_ = unit;
+    stored_ = StoredUnit{};
     shown_.clear();
 }
 
@@ -17,6 +18,7 @@ void ShownValues::filled(const char* control) {
 
 void ShownValues::forget() {
     unit_.reset();
+    stored_ = StoredUnit{};
     shown_.clear();
 }
 

@@ -7,10 +7,28 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "form_access.h"
 
 namespace varnel::commands {
+
+// What the last Read read from the files for the unit it showed, byte for byte. Another program
+// may change the unit afterwards; a Save over it compares first, so as not to undo that change
+// unseen.
+struct StoredUnit {
+    // The record as it stood, a last record that lacks its final bytes as short; nullopt when
+    // Read did not read it (Freeze All shows none of its values).
+    std::optional<std::vector<std::uint8_t>> record;
+    // The name list read, and the unit's line in it (nullopt: the list had no such line).
+    // nameRead is false when the list could not be read.
+    std::string listPath;
+    bool nameRead = false;
+    std::optional<std::string> nameLine;
+    friend bool operator==(const StoredUnit&, const StoredUnit&) = default;
+};
 
 // What the last Read showed: the unit it read, and the value it put into each control it filled
 // from that unit's record and name. It answers one question: does this control still hold the
@@ -42,6 +60,11 @@ class ShownValues {
     // The unit the last Read showed, if any.
     std::optional<std::int64_t> unit() const { return unit_; }
 
+    // What the last Read read of its unit from the files, or what is stored now once a change by
+    // another program has been found and reported.
+    const StoredUnit& stored() const { return stored_; }
+    void setStored(StoredUnit stored) { stored_ = std::move(stored); }
+
   private:
     struct Watched {
         QPointer<QWidget> control;
@@ -56,6 +79,7 @@ class ShownValues {
 
     const FormAccess& form_;
     std::optional<std::int64_t> unit_;
+    StoredUnit stored_;
     QHash<QByteArray, Shown> shown_;
     // Each control is looked up and connected once, at the first Read that fills it.
     QHash<QByteArray, Watched> watched_;

@@ -166,11 +166,17 @@ std::string scanLine(const std::string& path, std::int64_t line) {
 }
 
 // The raw file work of one limit, on copies beside the editor's files ("raw.eqp", "raw.txt").
+// The durable limits ("durable save", "durable create") make the sequence a change to both files
+// needs to survive a power cut: the journal written and flushed with its folder, the record
+// written in place and flushed (an appended record before the counter that counts it), the list
+// rewritten and renamed into place with its folder flushed, the journal removed and the folder
+// flushed again.
 class RawWork {
   public:
     RawWork(int size, std::string what, int unit)
         : files_(*gFiles.at(size)), what_(std::move(what)), size_(size), unit_(unit) {
-        append_ = what_ == "raw create";
+        append_ = what_ == "raw create" || what_ == "durable create";
+        durable_ = what_.starts_with("durable");
         files_.write(eqp_, txt_, append_ ? size - 1 : size);
         fd_ = ::open(eqp_.c_str(), O_RDWR | O_CLOEXEC);
         check(fd_ >= 0, "open " + eqp_);
@@ -185,6 +191,9 @@ class RawWork {
             check(::ftruncate(fd_, at_) == 0 && ::fsync(fd_) == 0, "ftruncate");
         if (what_ == "raw close")
             check((other_ = ::open(eqp_.c_str(), O_RDWR)) >= 0, "open");
+        ::unlink(journal_.c_str());  // one that an earlier run wrote
+        if (what_ == "journal remove + folder")
+            writeJournal();
     }
 
     void run() {
@@ -214,9 +223,40 @@ class RawWork {
         }
         if (what_ == "raw save" || what_ == "raw create")
             rewriteList(true, true);
+        if (what_ == "journal write + fsync + folder")
+            writeJournal();
+        if (what_ == "journal remove + folder")
+            removeJournal();
+        if (durable_) {
+            writeJournal();
+            check(::pwrite(fd_, files_.equipment.data() + at_, sizeof record_, at_) == 73 &&
+                      ::fsync(fd_) == 0,
+                  "write");
+            if (append_) {
+                const char counter[2] = {char(size_ & 0xFF), char(size_ >> 8)};
+                check(::pwrite(fd_, counter, 2, 0) == 2 && ::fsync(fd_) == 0, "counter");
+            }
+            rewriteList(true, true);
+            removeJournal();
+        }
     }
 
   private:
+    // A journal of the size a change of one record writes (its header, the paths, the old bytes
+    // and a checksum), created new beside the file and made durable with its folder.
+    void writeJournal() {
+        static const std::string bytes(320, 'j');
+        const int fd = ::open(journal_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        check(fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()),
+              "write journal");
+        check(::fsync(fd) == 0 && ::close(fd) == 0, "fsync journal");
+        syncFolder(files_.folder);
+    }
+    void removeJournal() {
+        check(::unlink(journal_.c_str()) == 0, "unlink journal");
+        syncFolder(files_.folder);
+    }
+
     // The whole list of size units to a temporary file, renamed over the list.
     void rewriteList(bool sync, bool syncTheFolder) {
         const std::string temporary = files_.file("raw.tmp");
@@ -233,7 +273,8 @@ class RawWork {
     const std::string what_;
     const int size_, unit_;
     const std::string eqp_ = files_.file("raw.eqp"), txt_ = files_.file("raw.txt");
-    bool append_ = false;
+    const std::string journal_ = files_.file("raw.eqp-journal");
+    bool append_ = false, durable_ = false;
     int fd_ = -1, other_ = -1;
     std::int64_t at_ = 0;
     char record_[layout::kRecordSize] = {};
@@ -280,9 +321,9 @@ constexpr Command kCommands[] = {
     {"Next Unit", "NEXTu", "raw read", -1, 2},
     {"Previous Unit", "PREVu", "raw read", 1, 2},
     {"Last", "BACK", "raw read", 0, 2},
-    {"Save", "Command1", "raw save", 0, 1.5},
-    {"Replace", "Command2", "raw save", -1, 1.5},
-    {"Create Unit", "CreateB", "raw create", 0, 1.5},
+    {"Save", "Command1", "durable save", 0, 1.3},
+    {"Replace", "Command2", "durable save", -1, 1.3},
+    {"Create Unit", "CreateB", "durable create", 0, 1.3},
 };
 
 // Clicks the command's button so that it lands on `unit`; a message from the editor fails it.
@@ -352,7 +393,11 @@ constexpr const char* kParts[] = {"pread 73",
                                   "scan line",
                                   "rewrite list",
                                   "rewrite list + fsync",
-                                  "rewrite list + fsync + folder"};
+                                  "rewrite list + fsync + folder",
+                                  "journal write + fsync + folder",
+                                  "journal remove + folder",
+                                  "raw save",
+                                  "raw create"};
 
 // A unit near the start and one near the end.
 std::vector<int> unitsOf(int size) {

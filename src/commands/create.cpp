@@ -6,6 +6,7 @@
 #include "data/record_layout.h"
 #include "report.h"
 #include "save_steps.h"
+#include "unit_change.h"
 #include "unit_number.h"
 
 namespace varnel::commands {
@@ -44,45 +45,43 @@ void createUnit(Editor& editor) {
         return;
     }
 
-    std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(source->unit, 0), layout::kRecordSize);
-    const StoredCodes codes = applySaveInputs(*inputs, record);
-    const std::int64_t start = layout::fileOffset(created, 0);
-    const bool written = writeUnit(editor, created, [&] {
+    StoredCodes codes;
+    const ChangeResult result = makeChange(editor, [&]() -> std::optional<UnitChange> {
+        if (file->highestUnitNumber() != highest ||
+            file->readWord(layout::kUnitCountOffset) != unitCount) {
+            report(Severity::Problem,
+                   QStringLiteral("Another program added or removed units while Create Unit "
+                                  "got ready. Nothing was changed; Read shows the file as it is "
+                                  "now."));
+            return std::nullopt;
+        }
+        std::vector<std::uint8_t> record =
+            file->readBytes(layout::fileOffset(source->unit, 0), layout::kRecordSize);
+        codes = applySaveInputs(*inputs, record);
         // One append: a last record short by a byte or two is completed with the 0 bytes Read
-        // showed, and the new record follows. A failed append takes itself back.
-        const std::int64_t length = file->length();
-        const std::int64_t from = std::min(length, start);
+        // showed, and the new record follows (over stray bytes too short to be a unit).
+        const std::int64_t start = layout::fileOffset(created, 0);
+        const std::int64_t from = std::min(file->length(), start);
         std::vector<std::uint8_t> appended(static_cast<std::size_t>(start - from), 0);
         appended.insert(appended.end(), record.begin(), record.end());
-        // Stray bytes after the last record, which the new record covers, are kept to be put
-        // back if the command fails.
-        const std::vector<std::uint8_t> stray =
-            file->readBytes(from, static_cast<std::size_t>(length - from));
-        file->writeBytes(from, appended);
-        try {
-            file->writeWord(layout::kUnitCountOffset, static_cast<std::int16_t>(unitCount + 1));
-        } catch (const data::Error& error) {
-            // Without its count the new record would be a unit the file does not admit to.
-            try {
-                file->cutBackTo(length);
-                file->writeBytes(from, stray);
-            } catch (const data::Error& cutError) {
-                throw data::Error(std::string(error.what()) + " " + cutError.what());
-            }
-            throw data::Error(std::string(error.what()) +
-                              " The new record was taken back; "
-                              "nothing was changed.");
-        }
+        // The counter follows once the record is on disk, so it never counts a missing record.
+        const auto counter = static_cast<std::uint16_t>(unitCount + 1);
+        return UnitChange{QStringLiteral("Create Unit of unit %1").arg(created),
+                          created,
+                          {{from, std::move(appended)}},
+                          UnitChange::Write{layout::kUnitCountOffset,
+                                            {static_cast<std::uint8_t>(counter & 0xFF),
+                                             static_cast<std::uint8_t>(counter >> 8)}},
+                          inputs->name,
+                          created};
     });
-    if (!written) {
+    if (result == ChangeResult::Refused) {
         return;
     }
-
     form.setText("NMBu", QString::number(created));
     form.setCaption("MaxT1", QString::number(created));
     showStoredCodes(form, *inputs, codes);
-    if (storeName(editor, *inputs, created)) {
+    if (result == ChangeResult::Done) {
         readUnit(editor);
     }
 }

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "data/error.h"
 #include "data/file_replacement.h"
+#include "data/journal.h"
 #include "data/name_list.h"
 #include "data/system_files.h"
 #include "report.h"
@@ -87,6 +88,14 @@ void openFile(Editor& editor) {
         return;  // the button is disabled while a file is open
     }
     const std::string path = data::resolvePath(pathFromText(form.text("EQP")));
+    // A change that was cut off (a crash, a power cut) is taken back or finished before anything
+    // is read, so that the form never shows half of one.
+    const data::Recovery recovery = data::recoverChange(path);
+    if (recovery.outcome != data::Recovery::Outcome::None) {
+        report(recovery.outcome == data::Recovery::Outcome::LeftAlone ? Severity::Problem
+                                                                      : Severity::Notice,
+               textFromPath(recovery.message));
+    }
     std::int64_t highest = 0;
     try {
         data::EquipmentFile file = data::EquipmentFile::open(path);

@@ -1,10 +1,13 @@
 #include <QString>
+#include <algorithm>
 
 #include "commands.h"
 #include "data/error.h"
 #include "data/record_layout.h"
 #include "report.h"
 #include "save_steps.h"
+#include "stale_unit.h"
+#include "unit_change.h"
 #include "unit_number.h"
 
 namespace varnel::commands {
@@ -35,17 +38,30 @@ void replaceUnit(Editor& editor) {
         return;
     }
 
-    std::vector<std::uint8_t> record =
-        file->readBytes(layout::fileOffset(source->unit, 0), kReplacedBytes);
-    const StoredCodes codes = applySaveInputs(*inputs, record);
-    if (!writeUnit(editor, *target,
-                   [&] { file->writeBytes(layout::fileOffset(*target, 0), record); })) {
+    StoredCodes codes;
+    const ChangeResult result = makeChange(editor, [&]() -> std::optional<UnitChange> {
+        const auto highestNowInFile = highestNow(editor, std::max(*target, source->unit));
+        if (!highestNowInFile ||
+            unitChangedSinceRead(editor, *target,
+                                 QStringLiteral("Replace again to overwrite it"))) {
+            return std::nullopt;
+        }
+        std::vector<std::uint8_t> record =
+            file->readBytes(layout::fileOffset(source->unit, 0), kReplacedBytes);
+        codes = applySaveInputs(*inputs, record);
+        return UnitChange{QStringLiteral("Replace of unit %1").arg(*target),
+                          inputs->unit,
+                          {{layout::fileOffset(*target, 0), std::move(record)}},
+                          std::nullopt,
+                          inputs->name,
+                          *highestNowInFile};
+    });
+    if (result == ChangeResult::Refused) {
         return;
     }
-
     form.setText("NMBu", targetText);  // as typed, blanks and all
     showStoredCodes(form, *inputs, codes);
-    if (storeName(editor, *inputs, highest)) {
+    if (result == ChangeResult::Done) {
         readUnit(editor);
     }
 }

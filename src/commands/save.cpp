@@ -12,6 +12,8 @@
 #include "data/system_files.h"
 #include "report.h"
 #include "save_steps.h"
+#include "stale_unit.h"
+#include "unit_change.h"
 #include "unit_number.h"
 
 namespace varnel::commands {
@@ -305,39 +307,16 @@ void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCod
     }
 }
 
-bool writeUnit(Editor& editor, std::int64_t unit, const std::function<void()>& writes) {
-    data::EquipmentFile& file = *editor.file();
-    try {
-        writes();
-        file.syncToDisk();
-        return true;
-    } catch (const data::NotDurableError& error) {
+std::optional<std::int64_t> highestNow(Editor& editor, std::int64_t unit) {
+    const std::int64_t highest = editor.file()->highestUnitNumber();
+    if (unit > highest) {
         report(Severity::Problem,
-               QStringLiteral("The values of unit %1 were written, but not made safe: %2 Its name "
-                              "was not stored; save again once the disk is sound.")
-                   .arg(unit)
-                   .arg(textFromPath(error.what())));
-    } catch (const data::Error& error) {
-        report(Severity::Problem, textFromPath(error.what()));
+               QStringLiteral("Another program made the file shorter: unit %1 is no longer in "
+                              "it. Nothing was changed.")
+                   .arg(unit));
+        return std::nullopt;
     }
-    return false;
-}
-
-bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest) {
-    try {
-        data::setName(nameListPath(editor.form()), inputs.unit, highest, inputs.name);
-        return true;
-    } catch (const data::NotDurableError& error) {
-        // The name is stored; only its safety on disk is in doubt.
-        report(Severity::Problem, textFromPath(error.what()));
-        return true;
-    } catch (const data::Error& error) {
-        report(Severity::Problem,
-               QStringLiteral("The values of unit %1 were saved, but its name was not: %2")
-                   .arg(inputs.unit)
-                   .arg(textFromPath(error.what())));
-        return false;
-    }
+    return highest;
 }
 
 void saveUnit(Editor& editor) {
@@ -345,21 +324,34 @@ void saveUnit(Editor& editor) {
     if (file == nullptr) {
         return;
     }
-    const std::int64_t highest = file->highestUnitNumber();
-    const auto inputs = takeSaveInputs(editor, editor.form().text("NMBu"), highest);
+    const auto inputs =
+        takeSaveInputs(editor, editor.form().text("NMBu"), file->highestUnitNumber());
     if (!inputs) {
         return;
     }
-    // One record, one write: the shown fields all lie in the record's first 45 bytes, so a last
-    // record that lacks its final bytes is not lengthened.
-    const std::int64_t start = layout::fileOffset(inputs->unit, 0);
-    std::vector<std::uint8_t> record = file->readBytes(start, layout::kEditedPrefixSize);
-    const StoredCodes codes = applySaveInputs(*inputs, record);
-    if (!writeUnit(editor, inputs->unit, [&] { file->writeBytes(start, record); })) {
+    StoredCodes codes;
+    const ChangeResult result = makeChange(editor, [&]() -> std::optional<UnitChange> {
+        const auto highest = highestNow(editor, inputs->unit);
+        if (!highest || unitChangedSinceRead(editor, inputs->unit)) {
+            return std::nullopt;
+        }
+        // One record, one write: the shown fields all lie in the record's first 45 bytes, so a
+        // last record that lacks its final bytes is not lengthened.
+        const std::int64_t start = layout::fileOffset(inputs->unit, 0);
+        std::vector<std::uint8_t> record = file->readBytes(start, layout::kEditedPrefixSize);
+        codes = applySaveInputs(*inputs, record);
+        return UnitChange{QStringLiteral("Save of unit %1").arg(inputs->unit),
+                          inputs->unit,
+                          {{start, std::move(record)}},
+                          std::nullopt,
+                          inputs->name,
+                          *highest};
+    });
+    if (result == ChangeResult::Refused) {
         return;
     }
     showStoredCodes(editor.form(), *inputs, codes);
-    if (storeName(editor, *inputs, highest)) {
+    if (result == ChangeResult::Done) {
         readUnit(editor);
     }
 }

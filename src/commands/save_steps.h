@@ -69,13 +69,9 @@ StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>&
 // class or nationality text named nothing, so that 0 was written.
 void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes);
 
-// Runs a command's writes to the equipment file and makes them safe on disk; reports and returns
-// false when that fails.
-bool writeUnit(Editor& editor, std::int64_t unit, const std::function<void()>& writes);
-
-// Stores the name of inputs.unit with highest as the list's highest unit; reports and returns
-// false when the name could not be stored (the record already is).
-bool storeName(Editor& editor, const SaveInputs& inputs, std::int64_t highest);
+// The highest unit number the file holds now, when unit is still in it; reports and returns
+// nullopt when another program has made the file shorter meanwhile.
+std::optional<std::int64_t> highestNow(Editor& editor, std::int64_t unit);
 
 // The highest unit number the 16-bit unitNumber field can hold.
 inline constexpr std::int64_t kHighestStorableUnit = 32767;

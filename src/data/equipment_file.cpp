@@ -194,6 +194,10 @@ void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t
     throw Error(failed + " Nothing was changed.");
 }
 
+void EquipmentFile::acceptLength() {
+    knownLength_ = length();
+}
+
 void EquipmentFile::cutBackTo(std::int64_t length) {
     if (const SystemError error = systemFiles().truncate(handle_, length); error != 0) {
         throw Error("The bytes written at its end could not be taken back either (" +

@@ -52,6 +52,9 @@ class EquipmentFile {
     // Cuts the file back to a length it had before this program lengthened it, undoing an
     // append; throws Error when that fails.
     void cutBackTo(std::int64_t length);
+    // Takes the file's present length as the one this program left: after this program's own
+    // recovery has cut back an interrupted change through another open of the file.
+    void acceptLength();
 
     // Takes the write lock on the file for one change, waiting briefly while another program
     // holds it (see WriteLock). A file opened for reading only gets a lock that holds nothing:

@@ -229,7 +229,9 @@ void ChangeJournal::willOverwrite(std::int64_t offset, std::vector<std::uint8_t>
 }
 
 void ChangeJournal::willReplace(const FileReplacement& copy) {
-    replacements_.push_back({copy.target(), copy.temporaryPath(), copy.copy()});
+    // Absolute, so that whoever settles the journal finds them from any working folder.
+    replacements_.push_back(
+        {resolvePath(copy.target()), resolvePath(copy.temporaryPath()), copy.copy()});
 }
 
 std::string ChangeJournal::bytes() const {
@@ -293,7 +295,8 @@ void ChangeJournal::commit() {
     begun_ = false;
     if (const SystemError error = files.remove(journalPath_); error != 0) {
         throw Error("The " + description_ + " was made, but its journal " + journalPath_ +
-                    " could not be removed: " + reasonFor(error) + ".");
+                    " could not be removed: " + reasonFor(error) +
+                    ". Whoever opens the file next settles it.");
     }
     if (const SystemError error = files.syncFolder(folderOf(journalPath_)); error != 0) {
         throw NotDurableError("The " + description_ + " was made, but the removal of its journal " +
@@ -307,7 +310,7 @@ Recovery recoverChangeUnderLock(const std::string& equipmentPath) {
     std::string path, journal;
     std::optional<std::string> bytes;
     try {
-        path = followLinks(equipmentPath, "the equipment file");
+        path = resolvePath(followLinks(equipmentPath, "the equipment file"));
         journal = path + std::string(kJournalEnding);
         bytes = readIfThere(journal);
     } catch (const Error& error) {

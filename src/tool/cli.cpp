@@ -10,6 +10,7 @@
 
 #include "data/error.h"
 #include "tool_commands.h"
+#include "whole_files.h"
 
 namespace varnel::tool {
 namespace {
@@ -128,6 +129,7 @@ int runExport(const QStringList& arguments, std::ostream& out, std::ostream& err
         return *stop;
     }
     const std::string equipment = line.argument(0);
+    settleInterruptedChange(equipment, err, false);
     return exportUnits({equipment, line.nameList(names, equipment),
                         line.parser().isSet(output) ? pathOf(line.parser().value(output)) : ""},
                        out);
@@ -178,6 +180,7 @@ int runCheck(const QStringList& arguments, std::ostream& out, std::ostream& err)
         return *stop;
     }
     const std::string equipment = line.argument(0);
+    settleInterruptedChange(equipment, err, false);
     return checkFiles({equipment, line.nameList(names, equipment)}, out);
 }
 
@@ -213,6 +216,8 @@ int runDiff(const QStringList& arguments, std::ostream& out, std::ostream& err) 
     if (files.size() != 2) {
         return line.usageError(line.wrongFileNames(), err);
     }
+    settleInterruptedChange(pathOf(files.at(0)), err, false);
+    settleInterruptedChange(pathOf(files.at(1)), err, false);
     return diffFiles(
         {pathOf(files.at(0)), pathOf(files.at(1)), lists.isEmpty() ? "" : pathOf(lists.at(0)),
          lists.isEmpty() ? "" : pathOf(lists.at(1)), line.parser().isSet(csv)},

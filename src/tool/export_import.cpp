@@ -6,6 +6,7 @@
 #include "cell_text.h"
 #include "csv_table.h"
 #include "data/error.h"
+#include "data/journal.h"
 #include "data/name_list.h"
 #include "data/numbers.h"
 #include "data/record_layout.h"
@@ -30,14 +31,35 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
             "The equipment file or the name list was changed by another program while "
             "the CSV was read. Nothing was written; run the import again.");
     }
-    // Both new files are complete on disk before either takes its file's place.
+    // Both new files are complete on disk before either takes its file's place. The new
+    // equipment file is locked before it takes the old one's place, so that the lock holds on
+    // whatever the path names until the import is done.
     std::optional<data::FileReplacement> newEquipment, newList;
+    data::WriteLock newEquipmentLock;
     if (equipment) {
-        newEquipment.emplace(request.equipmentPath, *equipment, rulesForFile("the equipment file"));
+        data::ReplacementRules rules = rulesForFile("the equipment file");
+        rules.keepOpen = true;
+        newEquipment.emplace(request.equipmentPath, *equipment, std::move(rules));
+        newEquipmentLock = data::WriteLock(newEquipment->handle(), newEquipment->temporaryPath());
     }
     if (list) {
         newList.emplace(request.nameListPath, *list, rulesForNameList());
     }
+    // The journal makes the two renames one step: after a crash between them, whoever opens the
+    // file next puts the second copy in place too.
+    const auto status = data::systemFiles().statusOfPath(request.equipmentPath);
+    if (!status.ok() || !status.value.exists) {
+        throw Error("Could not look at the equipment file " + request.equipmentPath +
+                    ". Nothing was written.");
+    }
+    data::ChangeJournal journal(request.equipmentPath, status.value,
+                                "import of " + data::fileNameOf(request.csvPath));
+    for (const auto* copy : {&newEquipment, &newList}) {
+        if (*copy) {
+            journal.willReplace(**copy);
+        }
+    }
+    journal.begin();
     if (newEquipment) {
         newEquipment->commit();
     }
@@ -46,12 +68,14 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
             newList->commit();
         } catch (const Error& error) {
             if (!newEquipment) {
+                journal.commit();
                 throw;
             }
             std::string message = error.what();
             try {
                 data::replaceFile(request.equipmentPath, oldEquipment,
                                   rulesForFile("the equipment file"));
+                journal.commit();
                 message += " The equipment file was put back as it was; nothing was changed.";
             } catch (const Error& restoreError) {
                 message +=
@@ -68,6 +92,7 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
     if (newList) {
         newList->saveFolder();
     }
+    journal.commit();
 }
 
 }  // namespace
@@ -113,6 +138,16 @@ int importUnits(const ImportRequest& request, std::ostream& out) {
     requireSeparateFiles(request.nameListPath, "the name list", request.csvPath, "the CSV file");
     requireSeparateFiles(request.csvPath, "the CSV file", request.equipmentPath,
                          "the equipment file");
+    // One writer at a time, from the first read to the last rename; and a change that was cut
+    // off is settled before anything is read.
+    const EquipmentLock lock(request.equipmentPath);
+    const data::Recovery recovery = data::recoverChangeUnderLock(request.equipmentPath);
+    if (recovery.outcome == data::Recovery::Outcome::LeftAlone) {
+        throw Error(recovery.message + " Nothing was written.");
+    }
+    if (recovery.outcome != data::Recovery::Outcome::None) {
+        out << recovery.message << "\n";
+    }
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
     const std::string oldList = readWholeFile(request.nameListPath, "name list");
     const NameList names = NameList::fromBytes(oldList);

@@ -1,8 +1,10 @@
 #include "whole_files.h"
 
+#include <ostream>
 #include <utility>
 
 #include "data/error.h"
+#include "data/journal.h"
 #include "data/name_list.h"
 #include "data/system_files.h"
 
@@ -69,6 +71,37 @@ void requireSeparateFiles(const std::string& first, const std::string& firstWhat
         throw Error(first + " (" + firstWhat + ") and " + second + " (" + secondWhat +
                     ") are one and the same file, which cannot serve as both. Give each its own "
                     "file; nothing was written.");
+    }
+}
+
+void settleInterruptedChange(const std::string& path, std::ostream& err, bool toWrite) {
+    const data::Recovery recovery = data::recoverChange(path);
+    if (recovery.outcome == data::Recovery::Outcome::LeftAlone && toWrite) {
+        throw Error(recovery.message + " Nothing was written.");
+    }
+    if (recovery.outcome != data::Recovery::Outcome::None) {
+        err << recovery.message << "\n";
+    }
+}
+
+EquipmentLock::EquipmentLock(const std::string& path) {
+    const auto opened = data::systemFiles().open(path, data::OpenMode::ReadWrite);
+    if (!opened.ok()) {
+        return;  // missing or read-only: reading reports the one, writing refuses the other
+    }
+    handle_ = opened.value;
+    try {
+        lock_ = data::WriteLock(handle_, path);
+    } catch (...) {
+        data::systemFiles().close(handle_);
+        throw;
+    }
+}
+
+EquipmentLock::~EquipmentLock() {
+    lock_.release();
+    if (handle_ >= 0) {
+        data::systemFiles().close(handle_);  // only locked, never written through
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
 #include "data/file_replacement.h"
+#include "data/write_lock.h"
 
 // Whole files read through the system-file seam (data/system_files.h), and the rules by which the
 // tool replaces them (data/file_replacement.h): never in place, always as a complete new copy
@@ -19,6 +21,26 @@ std::string readWholeFile(const std::string& path, const std::string& what);
 // the role of another.
 void requireSeparateFiles(const std::string& first, const std::string& firstWhat,
                           const std::string& second, const std::string& secondWhat);
+
+// Settles a change to the equipment file at path that was cut off (a crash, a power cut): taken
+// back or finished, and said on err. A journal that cannot be settled is reported on err; when
+// the command is to write, it throws data::Error instead.
+void settleInterruptedChange(const std::string& path, std::ostream& err, bool toWrite);
+
+// The equipment file's write lock, held through an open of its own for as long as the object
+// lives, so that no other program (the editor, another import) changes the file meanwhile. A file
+// that cannot be opened for writing gets no lock: nothing may write it anyway.
+class EquipmentLock {
+  public:
+    explicit EquipmentLock(const std::string& path);
+    EquipmentLock(const EquipmentLock&) = delete;
+    EquipmentLock& operator=(const EquipmentLock&) = delete;
+    ~EquipmentLock();
+
+  private:
+    int handle_ = -1;
+    data::WriteLock lock_;
+};
 
 // Replaces a file of ours (the equipment file, the CSV written by export) with content through the
 // one replacement routine; its temporary copy is the file's name with ".new" added.

@@ -344,10 +344,10 @@ TEST_F(SaveUnit, ANameThatCannotBeStoredLeavesTheRecordSavedAndTheFormAsTyped) {
     for (const bool folderInstead : {false, true}) {
         SCOPED_TRACE(folderInstead ? "a folder" : "missing");
         writeUnits(3, [](Unit& u, int) { u.unitNumber = 300; });
-        openAt("2");
         std::remove(folder().file("Equip97.txt").c_str());
         if (folderInstead)
             QDir(QString::fromStdString(folder().path())).mkdir("Equip97.txt");
+        openAt("2");
         Bytes expected = equipment();
         setText("Soft1", " 77 ");
         setText("NAMEu", "Kept name");
@@ -627,8 +627,17 @@ TEST_F(SaveUnit, AFailedFlushIsReportedForWhatItLeaves) {
     setText("Soft1", "77");
     setText("NAMEu", "Flushed");
     {
-        FailingFiles faults;
-        faults.failCall(FailingFiles::Call::SyncFolder, data::errorIo());
+        // The journal's folder is flushed before anything changes; the flushes after the name
+        // list took its place fail.
+        class LaterFolderFlushesFail : public FailingFiles {
+          public:
+            data::SystemError syncFolder(const std::string& folder) override {
+                return ++flushes_ > 1 ? data::errorIo() : FailingFiles::syncFolder(folder);
+            }
+
+          private:
+            int flushes_ = 0;
+        } faults;
         click("Command1");
     }
     QStringList reported = takeMessages();
@@ -644,11 +653,11 @@ TEST_F(SaveUnit, AFailedFlushIsReportedForWhatItLeaves) {
         faults.failCall(FailingFiles::Call::Sync, data::errorIo());
         click("Command1");
     }
+    // A flush that fails before anything changed (the journal's) leaves both files as they were.
     reported = takeMessages();
     ASSERT_EQ(reported.size(), 1);
-    EXPECT_TRUE(reported[0].startsWith("The values of unit 2 were written, but not made safe"))
-        << reported[0].toStdString();
-    EXPECT_TRUE(reported[0].contains("Its name was not stored")) << reported[0].toStdString();
+    EXPECT_TRUE(reported[0].contains("Nothing was changed")) << reported[0].toStdString();
+    EXPECT_EQ(readFile(folder().file("Equip97.eqp"))[2 + 73 * 2 + offset::soft], 77);
 }
 
 }  // namespace

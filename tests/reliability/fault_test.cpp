@@ -92,15 +92,17 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
             ASSERT_LT(call, 200) << "the command never ran out of calls to fail";
             writeFiles();
             prepare(command);
+            bool unlockFailed = false;  // closing the file gives the lock back all the same
             {
                 FailingFiles files;
                 files.failAfter(call, data::errorIo());
                 click(command.button);
                 fired = files.countdownFired();
+                unlockFailed = fired && files.firedCall() == FailingFiles::Call::Unlock;
             }
             const std::string said = messages();
             const Bytes now = equipment();
-            EXPECT_EQ(said.empty(), !fired) << said;
+            EXPECT_EQ(said.empty(), !fired || unlockFailed) << said;
             // No command leaves part of its work: a failed append is taken back whole.
             EXPECT_TRUE(now == oldFile || now == newFile) << "the file is neither old nor new";
             EXPECT_TRUE(names() == oldNames || names() == newNames) << names();
@@ -115,10 +117,12 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
                 EXPECT_EQ(now, newFile);
                 EXPECT_EQ(names(), newNames);
             }
-            // The editor carries on: the command again, without a fault, does it all.
+            // The editor carries on: the command again, without a fault, does it all (first
+            // settling a journal that the fault left behind).
             prepare(command);
             click(command.button);
-            EXPECT_EQ(messages(), "");
+            const std::string again = messages();
+            EXPECT_TRUE(again.empty() || again.starts_with("An interrupted")) << again;
             const bool appendsAnother = command.button == "CreateB"s;
             EXPECT_TRUE(appendsAnother || (equipment() == newFile && names() == newNames));
             click("closeM");
@@ -138,8 +142,14 @@ class AtTheCopy : public FailingFiles {
         if (meddle)
             std::exchange(meddle, nullptr)();
         const auto created = FailingFiles::createNew(path, permissions);
-        copy_ = created.value;
+        if (path.ends_with("bck.TXT"))
+            copy_ = created.value;
         return created;
+    }
+    data::SystemError close(int handle) override {
+        if (handle == copy_)
+            copy_ = -1;  // the number may come back for another file
+        return FailingFiles::close(handle);
     }
     data::SystemResult<std::size_t> writeAt(int handle, const void* bytes, std::size_t size,
                                             std::int64_t offset) override {
@@ -183,12 +193,14 @@ TEST_F(Faults, WhenTheNameCannotBeStoredTheListIsLeftWholeAndSaveSaysSo) {
         {"list cut short meanwhile",
          [&](AtTheCopy& at) { at.meddle = [&] { fs::resize_file(list, 7); }; }, "another program",
          "Tiger\r\n"},
-        {"list is a folder",
-         [&](AtTheCopy&) {
-             fs::remove(list);
-             fs::create_directory(list);
+        {"list turned into a folder meanwhile",
+         [&](AtTheCopy& at) {
+             at.meddle = [&] {
+                 fs::remove(list);
+                 fs::create_directory(list);
+             };
          },
-         "it is a folder", std::nullopt},
+         "another program", std::nullopt},
         {"bck.TXT is a folder", [&](AtTheCopy&) { fs::create_directory(bck); }, "it is a folder",
          nameListText({"Tiger", "Panther", "T-34", "KV-1", "Sherman"})},
     };
@@ -377,7 +389,9 @@ TEST(Unprivileged, AFolderOrFileTheUserMayNotWriteIsReportedAndKeptAsItWas) {
         const char* words;
         bool valuesSaved;
     };
-    const Case cases[] = {{"folder not writable", 0555, 0666, "permission was denied", true},
+    // The journal lies beside the equipment file: where the folder may not be written, no change
+    // can be made safe, and none is made.
+    const Case cases[] = {{"folder not writable", 0555, 0666, "permission was denied", false},
                           {"file not writable", 0755, 0444, "can only be read", false}};
     // A copy of the driver where that user may run it, without leak checks: the suppressions
     // file may lie where that user cannot read it.

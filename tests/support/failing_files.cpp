@@ -22,6 +22,7 @@ data::SystemError FailingFiles::injected(Call call) {
     ++calls_;
     if (countdown_ > 0 && --countdown_ == 0) {
         fired_ = true;
+        firedCall_ = call;
         return countdownError_;
     }
     return failing_[static_cast<int>(call)];

@@ -43,6 +43,8 @@ class FailingFiles : public data::SystemFiles {
     void failAfter(long calls, data::SystemError error);
     long callCount() const { return calls_; }
     bool countdownFired() const { return fired_; }
+    // The kind of call the countdown failed, once it has fired.
+    Call firedCall() const { return firedCall_; }
 
     data::SystemResult<int> open(const std::string& path, data::OpenMode mode) override;
     data::SystemResult<std::size_t> readAt(int handle, void* buffer, std::size_t size,
@@ -79,6 +81,7 @@ class FailingFiles : public data::SystemFiles {
     data::SystemError countdownError_ = 0;
     long calls_ = 0;
     bool fired_ = false;
+    Call firedCall_ = Call::Open;
 };
 
 }  // namespace varnel::test

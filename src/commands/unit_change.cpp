@@ -1,0 +1,165 @@
+#include "unit_change.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "commands.h"
+#include "data/error.h"
+#include "data/file_replacement.h"
+#include "data/journal.h"
+#include "data/name_list.h"
+#include "report.h"
+#include "stale_unit.h"
+
+namespace varnel::commands {
+namespace {
+
+QString said(const std::string& message) {
+    return textFromPath(message);
+}
+
+// Reports what settling a journal did; false when the change must not go on.
+bool settled(const data::Recovery& recovery) {
+    switch (recovery.outcome) {
+        case data::Recovery::Outcome::None:
+            return true;
+        case data::Recovery::Outcome::Undone:
+        case data::Recovery::Outcome::Completed:
+            report(Severity::Notice, said(recovery.message));
+            return true;
+        case data::Recovery::Outcome::LeftAlone:
+            report(Severity::Problem,
+                   said(recovery.message) + QStringLiteral(" Nothing was changed."));
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitChange>()>& prepare) {
+    data::EquipmentFile& file = *editor.file();
+    data::WriteLock lock;
+    try {
+        lock = file.lockForWriting();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, said(error.what()));
+        return ChangeResult::Refused;
+    }
+    // A change that another program, or an earlier run, left half done is settled first.
+    const data::Recovery recovery = data::recoverChangeUnderLock(file.path());
+    if (!settled(recovery)) {
+        return ChangeResult::Refused;
+    }
+    if (recovery.outcome != data::Recovery::Outcome::None) {
+        file.acceptLength();  // the recovery may have cut back what an interrupted change added
+    }
+    const std::optional<UnitChange> change = prepare();
+    if (!change) {
+        return ChangeResult::Refused;
+    }
+
+    // The new list is complete on disk before anything changes in place. When it cannot be
+    // written, the values are still saved, and the message says the name was not.
+    std::unique_ptr<data::FileReplacement> list;
+    std::optional<QString> nameProblem;
+    try {
+        list = data::prepareName(nameListPath(editor.form()), change->unit, change->highest,
+                                 change->name);
+    } catch (const data::Error& error) {
+        nameProblem = said(error.what());
+    }
+
+    const auto status = data::systemFiles().statusOfPath(file.path());
+    if (!status.ok() || !status.value.exists || status.value.identity != file.identity()) {
+        report(Severity::Problem,
+               said(file.path() + " was removed or replaced by another program after it was "
+                                  "opened. Close it and open it again before changing it; "
+                                  "nothing was changed."));
+        return ChangeResult::Refused;
+    }
+    data::ChangeJournal journal(file.path(), status.value, change->description.toStdString());
+    try {
+        const std::int64_t length = status.value.length;
+        const auto recordOld = [&](const UnitChange::Write& write) {
+            if (write.offset < length) {
+                const auto kept = std::min<std::int64_t>(
+                    static_cast<std::int64_t>(write.bytes.size()), length - write.offset);
+                journal.willOverwrite(write.offset,
+                                      file.readBytes(write.offset, static_cast<std::size_t>(kept)));
+            }
+        };
+        std::for_each(change->writes.begin(), change->writes.end(), recordOld);
+        if (change->afterwards) {
+            recordOld(*change->afterwards);
+        }
+        if (list) {
+            journal.willReplace(*list);
+        }
+        journal.begin();
+    } catch (const data::Error& error) {
+        report(Severity::Problem, said(error.what()));
+        return ChangeResult::Refused;
+    }
+
+    try {
+        for (const UnitChange::Write& write : change->writes) {
+            file.writeBytes(write.offset, write.bytes);
+        }
+        file.syncToDisk();
+        if (change->afterwards) {
+            file.writeBytes(change->afterwards->offset, change->afterwards->bytes);
+            file.syncToDisk();
+        }
+    } catch (const data::Error& error) {
+        // Nothing has passed the point of no return yet: the journal takes back what reached the
+        // file.
+        const data::Recovery undo = data::recoverChangeUnderLock(file.path());
+        file.acceptLength();
+        const bool undone = undo.outcome == data::Recovery::Outcome::Undone;
+        report(Severity::Problem,
+               said(error.what()) +
+                   (undone ? QStringLiteral(" What reached the file was taken back: nothing was "
+                                            "changed.")
+                           : QLatin1Char(' ') + said(undo.message)));
+        return ChangeResult::Refused;
+    }
+
+    if (list) {
+        try {
+            list->commit();
+        } catch (const data::Error& error) {
+            nameProblem = said(error.what());
+            list.reset();
+        }
+    }
+    bool doubtSaid = false;  // one word about the disk is enough
+    if (list) {
+        try {
+            list->saveFolder();
+        } catch (const data::NotDurableError& error) {
+            report(Severity::Problem, said(error.what()));  // the name is stored all the same
+            doubtSaid = true;
+        }
+    }
+    try {
+        journal.commit();
+    } catch (const data::NotDurableError& error) {
+        if (!doubtSaid) {
+            report(Severity::Problem, said(error.what()));
+        }
+    } catch (const data::Error& error) {
+        report(Severity::Problem, said(error.what()));
+    }
+    if (nameProblem) {
+        noteUnitWritten(editor, change->unit);  // no Read follows to take in what is on disk
+        report(Severity::Problem,
+               QStringLiteral("The values of unit %1 were saved, but its name was not: %2")
+                   .arg(change->unit)
+                   .arg(*nameProblem));
+        return ChangeResult::ValuesOnly;
+    }
+    return ChangeResult::Done;
+}
+
+}  // namespace varnel::commands

@@ -18,10 +18,16 @@ WindowTest::WindowTest() {
     QDir::setCurrent(QString::fromStdString(folder_.path()));
     commands::setReportHandler(
         [this](commands::Severity, const QString& message) { messages_.append(message); });
-    window_ = std::make_unique<form::EditorWindow>();
-    window_->show();
-    QApplication::setActiveWindow(window_.get());
+    window_ = newWindow();
+    acting_ = window_.get();
+}
+
+std::unique_ptr<form::EditorWindow> WindowTest::newWindow() {
+    auto window = std::make_unique<form::EditorWindow>();
+    window->show();
+    QApplication::setActiveWindow(window.get());
     QApplication::processEvents();
+    return window;
 }
 
 WindowTest::~WindowTest() {
@@ -70,7 +76,7 @@ std::string WindowTest::namesNow() {
 }
 
 QWidget* WindowTest::control(const char* name) {
-    auto* widget = window_->findChild<QWidget*>(QLatin1String(name));
+    auto* widget = acting_->findChild<QWidget*>(QLatin1String(name));
     if (widget == nullptr) {
         ADD_FAILURE() << "no control " << name;
     }
@@ -84,7 +90,7 @@ void WindowTest::click(const char* name) {
 }
 
 void WindowTest::trigger(const char* name) {
-    auto* action = window_->findChild<QAction*>(QLatin1String(name));
+    auto* action = acting_->findChild<QAction*>(QLatin1String(name));
     ASSERT_NE(action, nullptr) << "no menu item " << name;
     action->trigger();
 }
@@ -140,7 +146,7 @@ QStringList WindowTest::takeMessages() {
 
 QStringList WindowTest::formSnapshot() {
     QStringList snapshot;
-    for (QWidget* widget : window_->findChildren<QWidget*>()) {
+    for (QWidget* widget : acting_->findChildren<QWidget*>()) {
         const QString name = widget->objectName();
         if (auto* field = qobject_cast<QLineEdit*>(widget)) {
             snapshot << name + "=" + field->text() + (field->isHidden() ? " hidden" : "");

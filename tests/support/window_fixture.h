@@ -29,6 +29,10 @@ class WindowTest : public ::testing::Test {
     ~WindowTest() override;
 
     form::EditorWindow& window() { return *window_; }
+    // Another window of the editor in the same working folder, as when the program runs twice.
+    // The helpers below act on the window chosen by actOn (at first the fixture's own).
+    std::unique_ptr<form::EditorWindow> newWindow();
+    void actOn(form::EditorWindow& window) { acting_ = &window; }
     const TempFolder& folder() const { return folder_; }
 
     // Writes the equipment file and the name list under their default names.
@@ -74,6 +78,7 @@ class WindowTest : public ::testing::Test {
     TempFolder folder_;
     std::string previousFolder_;
     std::unique_ptr<form::EditorWindow> window_;
+    form::EditorWindow* acting_ = nullptr;
     QStringList messages_;
 };
 

@@ -259,33 +259,24 @@ std::string ChangeJournal::bytes() const {
 }
 
 void ChangeJournal::begin() {
-    SystemFiles& files = systemFiles();
-    const std::string content = bytes();
     const std::string nothing = " Nothing was changed.";
-    const auto created = files.createNew(journalPath_, equipment_.access.permissions | 0600);
-    if (!created.ok()) {
-        throw Error("Could not create the journal " + journalPath_ + ": " +
-                    reasonFor(created.error) + "." + nothing);
+    // Written whole under another name and renamed into place, so that a crash while it is
+    // written leaves no journal at all rather than part of one.
+    ReplacementRules rules;
+    rules.what = "the journal";
+    rules.unchanged = nothing;
+    rules.temporaryPathFor = [](const std::string& path) { return path + ".new"; };
+    rules.mayCreate = true;
+    const auto existing = systemFiles().statusOfLink(journalPath_);
+    if (!existing.ok() || existing.value.exists) {
+        throw Error("The journal " + journalPath_ +
+                    " of another change is in the way, or cannot be looked at." + nothing);
     }
-    SystemError error = 0;
-    std::string step = "write";
-    const auto written = files.writeAt(created.value, content.data(), content.size(), 0);
-    if (!written.ok() || written.value != content.size()) {
-        error = written.ok() ? errorNoSpace() : written.error;
-    } else if ((error = files.syncToDisk(created.value)) != 0) {
-        step = "save to disk";
-    }
-    if (const SystemError closeError = files.close(created.value); error == 0 && closeError) {
-        error = closeError;
-        step = "close";
-    }
-    if (error == 0 && (error = files.syncFolder(folderOf(journalPath_))) != 0) {
-        step = "save to disk the folder of";
-    }
-    if (error != 0) {
-        files.remove(journalPath_);  // already failing: the journal must not outlive the refusal
-        throw Error("Could not " + step + " the journal " + journalPath_ + ": " + reasonFor(error) +
-                    "." + nothing);
+    try {
+        replaceFile(journalPath_, bytes(), std::move(rules));
+    } catch (const NotDurableError& error) {
+        systemFiles().remove(journalPath_);  // not safe on disk: the change must not begin
+        throw Error(error.what() + nothing);
     }
     begun_ = true;
 }

@@ -243,7 +243,7 @@ void RecordingFiles::begin() {
         const int id = known != names_.end() && keeper_.holds(known->second, path) ? known->second
                                                                                    : newId(name);
         names[name] = id;
-        before_[name] = {id, std::make_shared<const Bytes>(*bytesOf(path))};
+        before_[name] = {id, std::make_shared<const Bytes>(bytesOf(path).value())};
     }
     names_ = names;
 }

@@ -21,12 +21,15 @@
 // The disk's model:
 // - A write or a cut of a file is certainly on disk once a later flush of that file was issued;
 //   the creation, rename or removal of a name once a later flush of the folder was issued.
-// - Of the calls not covered so, any subset may have reached the disk, in any order; they are
-//   applied in the order they were made, which covers every outcome since each call stands alone.
-//   A write to a file whose creation did not reach the disk is lost with it, and a rename whose
-//   old name does not exist does nothing.
-// - The last call before the power failed, when it is a write, may also be torn: only its part up
-//   to any 512-byte sector boundary of the file written.
+// - Of the calls not covered so, any subset may have reached the disk, whatever their order. The
+//   subset is applied in the order the calls were made: where two writes cover the same bytes,
+//   the system's cache holds only the later one's. A write to a file whose creation did not reach
+//   the disk is lost with it, and a rename whose old name does not exist does nothing.
+// - The last call before the power failed, when it is a write, may also be torn: written only up
+//   to one of the 512-byte sector boundaries it spans.
+//
+// Every state is built from the folder as it was before the command, and states that hold the
+// same names, files and bytes are checked once.
 namespace varnel::test {
 
 // A call that changes what the disk holds.

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "data/journal.h"
 #include "support/failing_files.h"
 #include "support/window_fixture.h"
 
@@ -378,6 +379,39 @@ TEST_F(Faults, ACreateUnitThatFailsPartWayLeavesNoPartOfARecord) {
         EXPECT_EQ(caption("MaxT1"), highest);
         EXPECT_EQ(text("HLP1"), "unset");
         click("closeM");
+    }
+}
+
+// A journal that a crash left is settled by whoever opens the file next: Open File in the window,
+// and every varnel-tool command. The half-written unit is taken back and the user told so.
+TEST_F(Faults, AJournalLeftBehindIsSettledByOpenFileAndByTheTool) {
+    for (const bool byTheTool : {false, true}) {
+        SCOPED_TRACE(byTheTool ? "varnel-tool check" : "Open File");
+        writeFiles();
+        const Bytes before = equipment();
+        const std::string file = path("Equip97.eqp");
+        data::ChangeJournal journal(file, data::systemFiles().statusOfPath(file).value,
+                                    "Save of unit 2");
+        journal.willOverwrite(kSoftOfUnit2, {before[kSoftOfUnit2]});
+        writeFile(file + "-journal", journal.bytes());
+        Bytes torn = before;
+        torn[kSoftOfUnit2] = 77;
+        writeFile(file, torn);
+        std::string said;
+        if (byTheTool) {
+            const std::string out = path("out.txt");
+            const std::string command =
+                "'" VARNEL_TOOL_PROGRAM "' check '" + file + "' 2>'" + out + "' >/dev/null";
+            EXPECT_EQ(std::system(command.c_str()) == -1, false);
+            said = textOf(readFile(out));
+        } else {
+            click("open1");
+            said = messages();
+            click("closeM");
+        }
+        EXPECT_TRUE(has(said, "An interrupted Save of unit 2 was found and taken back")) << said;
+        EXPECT_EQ(equipment(), before);
+        EXPECT_FALSE(fileExists(file + "-journal"));
     }
 }
 

@@ -169,7 +169,8 @@ std::string scanLine(const std::string& path, std::int64_t line) {
 // The durable limits ("durable save", "durable create") make the sequence a change to both files
 // needs to survive a power cut: the journal written and flushed with its folder, the record
 // written in place and flushed (an appended record before the counter that counts it), the list
-// rewritten and renamed into place with its folder flushed, the journal removed and the folder
+// read whole, the unit's line put anew, and renamed into place with its folder flushed (the other
+// names must stay, so reading them is part of the work), the journal removed and the folder
 // flushed again.
 class RawWork {
   public:
@@ -236,7 +237,7 @@ class RawWork {
                 const char counter[2] = {char(size_ & 0xFF), char(size_ >> 8)};
                 check(::pwrite(fd_, counter, 2, 0) == 2 && ::fsync(fd_) == 0, "counter");
             }
-            rewriteList(true, true);
+            spliceList();
             removeJournal();
         }
     }
@@ -254,6 +255,38 @@ class RawWork {
     }
     void removeJournal() {
         check(::unlink(journal_.c_str()) == 0, "unlink journal");
+        syncFolder(files_.folder);
+    }
+
+    // The list as a change must rewrite it: read whole, since every other name stays as it is;
+    // the unit's line found and put anew; the whole written to a new file, flushed, renamed over
+    // the list, and the folder flushed.
+    void spliceList() {
+        const int in = ::open(txt_.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        check(in >= 0 && ::fstat(in, &info) == 0, "open list");
+        std::string old(static_cast<std::size_t>(info.st_size), '\0');
+        check(::pread(in, old.data(), old.size(), 0) == ssize_t(old.size()) && ::close(in) == 0,
+              "read list");
+        const char *at = old.data(), *const end = at + old.size();
+        for (int line = 0; line < unit_ && at < end; ++line) {
+            const auto* lf = static_cast<const char*>(std::memchr(at, '\n', end - at));
+            at = lf != nullptr ? lf + 1 : end;
+        }
+        const auto* lineEnd = static_cast<const char*>(std::memchr(at, '\r', end - at));
+        std::string content;
+        content.reserve(old.size() + 16);
+        content.append(old.data(), static_cast<std::size_t>(at - old.data())).append("Stored name");
+        const char* rest = lineEnd != nullptr ? lineEnd : end;
+        content.append(rest, static_cast<std::size_t>(end - rest));
+        if (lineEnd == nullptr)
+            content += "\r\n";
+        const std::string temporary = files_.file("raw.tmp");
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        check(fd >= 0 && ::write(fd, content.data(), content.size()) == ssize_t(content.size()),
+              "write");
+        check(::fsync(fd) == 0 && ::close(fd) == 0, "fsync");
+        check(::rename(temporary.c_str(), txt_.c_str()) == 0, "rename");
         syncFolder(files_.folder);
     }
 

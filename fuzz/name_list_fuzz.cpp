@@ -4,6 +4,7 @@
 
 #include "data/error.h"
 #include "data/name_list.h"
+#include "data/system_files.h"
 #include "fuzz_input.h"
 #include "support/temp_folder.h"
 
@@ -32,6 +33,39 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+// What the reader hands out, and the bytes its lines and line ends make up again.
+struct ReadLines {
+    std::vector<std::string> lines;
+    std::string bytes;
+};
+
+const char* bytesOf(data::LineEnd ended) {
+    switch (ended) {
+        case data::LineEnd::CrLf:
+            return "\r\n";
+        case data::LineEnd::CrAlone:
+            return "\r";
+        case data::LineEnd::LfAlone:
+            return "\n";
+        case data::LineEnd::None:
+            break;
+    }
+    return "";
+}
+
+ReadLines readAll(data::LineReader& reader) {
+    ReadLines read;
+    std::string line;
+    data::LineEnd ended;
+    while (reader.next(line, ended)) {
+        require(read.lines.empty() || read.bytes.back() == '\r' || read.bytes.back() == '\n',
+                "only the last line is ended by the end of the file");
+        read.bytes += line + bytesOf(ended);
+        read.lines.push_back(line);
+    }
+    return read;
+}
+
 std::string contentOf(const std::string& path) {
     const test::Bytes bytes = test::readFile(path);
     return {bytes.begin(), bytes.end()};
@@ -56,6 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string> lines = linesOf(before);
     const auto count = static_cast<std::int64_t>(lines.size());
+    // The one reader, over the bytes in memory and over the file in blocks, gives the lines the
+    // rule gives, and line ends that make up the bytes again.
+    data::LineReader inMemory(before);
+    const ReadLines fromMemory = readAll(inMemory);
+    require(fromMemory.lines == lines && fromMemory.bytes == before,
+            "the lines in memory are those the rule gives");
+    {
+        data::OpenHandle file(data::systemFiles().open(list, data::OpenMode::ReadOnly).value);
+        data::LineReader inBlocks(file.handle(), "", "");
+        const ReadLines fromFile = readAll(inBlocks);
+        require(fromFile.lines == lines && fromFile.bytes == before,
+                "the lines of the file are those the rule gives");
+    }
     const data::NameListStatus status = data::inspectNameList(list);
     require(status.exists && status.lineCount == count, "the list holds the lines the rule gives");
     for (const std::int64_t number :

@@ -5,12 +5,14 @@
 #include <string_view>
 
 #include "data/record_layout.h"
+#include "data/unit_record.h"
 
 namespace varnel::demo {
 
 namespace {
 
 namespace layout = varnel::data::layout;
+using data::recordField;
 
 // One nationality per unit, a single bit over the four nationality bytes.
 enum class Nation {
@@ -30,7 +32,7 @@ enum class Nation {
     Czechoslovakia,
 };
 
-constexpr std::array<std::uint8_t, 4> nationBytes(Nation nation) {
+constexpr data::NationBytes nationBytes(Nation nation) {
     switch (nation) {
         case Nation::Poland:
             return {0, 0, 128, 0};
@@ -187,7 +189,7 @@ constexpr bool isPlainText(std::string_view text) {
 constexpr bool unitsAreWellFormed() {
     for (const DemoUnit& unit : kUnits) {
         if (unit.name.empty() || !isPlainText(unit.name) || !isPlainText(unit.characters) ||
-            unit.characters.size() > layout::kCharacterFieldCount || unit.unitClass < 1 ||
+            unit.characters.size() > data::kCharacterFieldCount || unit.unitClass < 1 ||
             unit.unitClass > 21 || unit.month < 1 || unit.month > 12 || unit.year < 39 ||
             unit.year > 45) {
             return false;
@@ -202,65 +204,52 @@ constexpr bool unitsAreWellFormed() {
     return true;
 }
 static_assert(unitsAreWellFormed());
-static_assert(kUnits.size() <= 32767);
+static_assert(kUnits.size() <= layout::kHighestStorableUnit);
 
-void put(std::vector<std::uint8_t>& file, std::size_t unit, layout::Field field,
-         std::uint8_t value) {
-    file[static_cast<std::size_t>(layout::fileOffset(static_cast<std::int64_t>(unit), 0)) +
-         static_cast<std::size_t>(field.offset)] = value;
+data::Unit recordOf(std::size_t number) {
+    const DemoUnit& unit = kUnits[number];
+    data::Unit record;
+    record.setNumber(static_cast<std::int16_t>(number));
+    record.setUnitClass(unit.unitClass);
+    const Values& v = unit.values;
+    record.setByte(recordField("soft"), v.soft);
+    record.setByte(recordField("hard"), v.hard);
+    record.setByte(recordField("airAtt"), v.airAtt);
+    record.setByte(recordField("naval"), v.naval);
+    record.setByte(recordField("grDef"), v.grDef);
+    record.setByte(recordField("arDef"), v.arDef);
+    record.setByte(recordField("clDef"), v.clDef);
+    record.setByte(recordField("initiative"), v.initiative);
+    record.setByte(recordField("range"), v.range);
+    record.setByte(recordField("spotting"), v.spotting);
+    record.setByte(recordField("rangeM"), v.rangeM);
+    record.setByte(recordField("move"), v.move);
+    record.setByte(recordField("fuel"), v.fuel);
+    record.setByte(recordField("ammo"), v.ammo);
+    record.setByte(data::field::kCost, unit.cost);
+    record.setByte(recordField("month"), unit.month);
+    record.setByte(recordField("year"), unit.year);
+    record.setNation(nationBytes(unit.nation));
+    record.setSwitches({unit.sw1, unit.sw2});
+    for (std::size_t i = 0; i < unit.characters.size(); ++i) {
+        record.setCharacter(static_cast<int>(i), static_cast<std::uint8_t>(unit.characters[i]));
+    }
+    for (const SpareByte& spare : kSpareBytes) {
+        if (spare.unit == static_cast<int>(number)) {
+            record.setRaw(spare.offset, spare.value);
+        }
+    }
+    return record;
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> demoEquipmentFile() {
-    const std::size_t count = kUnits.size();
-    std::vector<std::uint8_t> file(
-        static_cast<std::size_t>(layout::kHeaderSize + layout::kRecordSize * count), 0);
-    file[layout::kUnitCountOffset] = static_cast<std::uint8_t>(count & 0xFF);
-    file[layout::kUnitCountOffset + 1] = static_cast<std::uint8_t>(count >> 8);
-
-    for (std::size_t n = 0; n < count; ++n) {
-        const DemoUnit& unit = kUnits[n];
-        const std::size_t record = static_cast<std::size_t>(layout::fileOffset(n, 0));
-        file[record + layout::kUnitNumber.offset] = static_cast<std::uint8_t>(n & 0xFF);
-        file[record + layout::kUnitNumber.offset + 1] = static_cast<std::uint8_t>(n >> 8);
-        put(file, n, layout::kUnitClass, unit.unitClass);
-
-        const Values& v = unit.values;
-        put(file, n, layout::kSoft, v.soft);
-        put(file, n, layout::kHard, v.hard);
-        put(file, n, layout::kAirAtt, v.airAtt);
-        put(file, n, layout::kNaval, v.naval);
-        put(file, n, layout::kGrDef, v.grDef);
-        put(file, n, layout::kArDef, v.arDef);
-        put(file, n, layout::kClDef, v.clDef);
-        put(file, n, layout::kInitiative, v.initiative);
-        put(file, n, layout::kRange, v.range);
-        put(file, n, layout::kSpotting, v.spotting);
-        put(file, n, layout::kRangeM, v.rangeM);
-        put(file, n, layout::kMove, v.move);
-        put(file, n, layout::kFuel, v.fuel);
-        put(file, n, layout::kAmmo, v.ammo);
-        put(file, n, layout::kCost, unit.cost);
-        put(file, n, layout::kMonth, unit.month);
-        put(file, n, layout::kYear, unit.year);
-
-        const std::array<std::uint8_t, 4> nation = nationBytes(unit.nation);
-        put(file, n, layout::kNation1, nation[0]);
-        put(file, n, layout::kNation2, nation[1]);
-        put(file, n, layout::kNation3, nation[2]);
-        put(file, n, layout::kNation4, nation[3]);
-
-        put(file, n, layout::kSw1, unit.sw1);
-        put(file, n, layout::kSw2, unit.sw2);
-
-        for (std::size_t i = 0; i < unit.characters.size(); ++i) {
-            file[record + layout::kFirstCharacterOffset + i] =
-                static_cast<std::uint8_t>(unit.characters[i]);
-        }
-    }
-    for (const SpareByte& spare : kSpareBytes) {
-        file[static_cast<std::size_t>(layout::fileOffset(spare.unit, spare.offset))] = spare.value;
+    const auto counter = data::bytesOfWord(static_cast<std::int16_t>(kUnits.size()));
+    std::vector<std::uint8_t> file(counter.begin(), counter.end());
+    for (std::size_t n = 0; n < kUnits.size(); ++n) {
+        const data::Unit record = recordOf(n);
+        file.insert(file.end(), record.encode().begin(), record.encode().end());
     }
     return file;
 }

@@ -87,9 +87,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const auto units =
-        (static_cast<std::int64_t>(equipment.size()) - varnel::data::layout::kHeaderSize) /
-        varnel::data::layout::kRecordSize;
+    const std::int64_t units =
+        varnel::data::layout::highestUnitNumber(static_cast<std::int64_t>(equipment.size())) + 1;
     std::cout << "wrote " << units << " units to " << folderText << "\n";
     return 0;
 }

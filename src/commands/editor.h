@@ -42,12 +42,9 @@ class Editor {
 // nullptr.
 data::EquipmentFile* openFileOrReport(Editor& editor);
 
-// A file-name text of the window as the operating system's path bytes, and back.
+// A file-name text of the window as the operating system's path bytes, and back; a message
+// that names a path (every data::Error does) is shown through textFromPath too.
 std::string pathFromText(const QString& text);
 QString textFromPath(const std::string& path);
-
-// The file commands, which Open File enables and Close disables, in that order.
-inline constexpr const char* kFileCommands[] = {"closeM",   "ReadM", "PREVu",  "NEXTu",
-                                                "Command1", "BACK",  "CreateB"};
 
 }  // namespace varnel::commands

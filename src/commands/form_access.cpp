@@ -10,18 +10,20 @@
 namespace varnel::commands {
 namespace {
 
-template <typename Control>
-Control& as(QWidget& widget, const char* name) {
-    auto* control = qobject_cast<Control*>(&widget);
-    if (control == nullptr) {
-        throw std::logic_error(std::string("the control ") + name + " is not of the kind used");
+template <typename Widget>
+Widget& as(QWidget& widget, controls::Control control) {
+    auto* typed = qobject_cast<Widget*>(&widget);
+    if (typed == nullptr) {
+        throw std::logic_error(std::string("the control ") + control.name +
+                               " is not of the kind used");
     }
-    return *control;
+    return *typed;
 }
 
 }  // namespace
 
-QWidget& FormAccess::widget(const char* name) const {
+QWidget& FormAccess::widget(controls::Control control) const {
+    const char* name = control.name;
     if (root_.objectName() == QLatin1String(name)) {
         return root_;
     }
@@ -37,54 +39,54 @@ QWidget& FormAccess::widget(const char* name) const {
     return *found;
 }
 
-QString FormAccess::text(const char* name) const {
-    return as<QLineEdit>(widget(name), name).text();
+QString FormAccess::text(controls::TextField field) const {
+    return as<QLineEdit>(widget(field), field).text();
 }
 
-void FormAccess::setText(const char* name, const QString& text) {
+void FormAccess::setText(controls::TextField field, const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
-    auto& field = as<QLineEdit>(widget(name), name);
-    field.setText(nul < 0 ? text : text.left(nul));
-    field.setCursorPosition(0);  // a narrow field shows the start of its text
+    auto& edit = as<QLineEdit>(widget(field), field);
+    edit.setText(nul < 0 ? text : text.left(nul));
+    edit.setCursorPosition(0);  // a narrow field shows the start of its text
 }
 
-QString FormAccess::caption(const char* name) const {
-    return as<QLabel>(widget(name), name).text();
+QString FormAccess::caption(controls::Label label) const {
+    return as<QLabel>(widget(label), label).text();
 }
 
-void FormAccess::setCaption(const char* name, const QString& caption) {
-    as<QLabel>(widget(name), name).setText(caption);
+void FormAccess::setCaption(controls::Label label, const QString& caption) {
+    as<QLabel>(widget(label), label).setText(caption);
 }
 
-bool FormAccess::ticked(const char* name) const {
-    return as<QCheckBox>(widget(name), name).isChecked();
+bool FormAccess::ticked(controls::CheckBox box) const {
+    return as<QCheckBox>(widget(box), box).isChecked();
 }
 
-void FormAccess::setTicked(const char* name, bool ticked) {
-    as<QCheckBox>(widget(name), name).setChecked(ticked);
+void FormAccess::setTicked(controls::CheckBox box, bool ticked) {
+    as<QCheckBox>(widget(box), box).setChecked(ticked);
 }
 
-bool FormAccess::enabled(const char* name) const {
+bool FormAccess::enabled(controls::Control control) const {
     // The control's own state, not whether a disabled parent greys it.
-    return !widget(name).testAttribute(Qt::WA_Disabled);
+    return !widget(control).testAttribute(Qt::WA_Disabled);
 }
 
-void FormAccess::setEnabled(const char* name, bool enabled) {
-    widget(name).setEnabled(enabled);
+void FormAccess::setEnabled(controls::Control control, bool enabled) {
+    widget(control).setEnabled(enabled);
 }
 
-bool FormAccess::visible(const char* name) const {
-    return !widget(name).isHidden();
+bool FormAccess::visible(controls::Control control) const {
+    return !widget(control).isHidden();
 }
 
-void FormAccess::setVisible(const char* name, bool visible) {
-    widget(name).setVisible(visible);
+void FormAccess::setVisible(controls::Control control, bool visible) {
+    widget(control).setVisible(visible);
 }
 
-void FormAccess::focus(const char* name) {
-    QWidget& control = widget(name);
-    if (control.isEnabled() && !control.isHidden()) {
-        control.setFocus(Qt::OtherFocusReason);
+void FormAccess::focus(controls::Control control) {
+    QWidget& found = widget(control);
+    if (found.isEnabled() && !found.isHidden()) {
+        found.setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QString>
 
+#include "control_names.h"
+
 class QWidget;
 
 namespace varnel::commands {
@@ -18,27 +20,23 @@ class FormAccess {
 
     QWidget& root() const { return root_; }
 
-    QString text(const char* name) const;
+    QString text(controls::TextField field) const;
     // A text field never holds a NUL: the text is cut at the first one.
-    void setText(const char* name, const QString& text);
-
-    QString caption(const char* name) const;
-    void setCaption(const char* name, const QString& caption);
-
-    bool ticked(const char* name) const;
-    void setTicked(const char* name, bool ticked);
-
-    bool enabled(const char* name) const;
-    void setEnabled(const char* name, bool enabled);
-
-    bool visible(const char* name) const;
-    void setVisible(const char* name, bool visible);
-
+    void setText(controls::TextField field, const QString& text);
+    QString caption(controls::Label label) const;
+    void setCaption(controls::Label label, const QString& caption);
+    bool ticked(controls::CheckBox box) const;
+    void setTicked(controls::CheckBox box, bool ticked);
+    bool enabled(controls::Control control) const;
+    void setEnabled(controls::Control control, bool enabled);
+    bool visible(controls::Control control) const;
+    void setVisible(controls::Control control, bool visible);
     // Puts the keyboard focus on the control when it can take it.
-    void focus(const char* name);
+    void focus(controls::Control control);
+    // The control's widget; a name the window lacks is a fault of the program.
+    QWidget& widget(controls::Control control) const;
 
   private:
-    QWidget& widget(const char* name) const;
     QWidget& root_;
     // Where each control was found: a search of the whole window for every value a command
     // reads or writes took half of a Read's time. Controls are never replaced.

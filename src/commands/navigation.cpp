@@ -29,16 +29,16 @@ void step(Editor& editor, Direction direction) {
     }
     // Another program, or Create Unit, may have made the file longer: count afresh.
     const std::int64_t highest = file->highestUnitNumber();
-    form.setCaption("MaxT1", QString::number(highest));
+    form.setCaption(controls::kHighestUnit, QString::number(highest));
     if (highest < 0) {
         report(Severity::Problem, QStringLiteral("This file holds no units."));
         return;
     }
-    const auto unit = unitInForm(form, "NMBu", highest);
+    const auto unit = unitInForm(form, controls::kUnitNumber, highest);
     if (!unit) {
         return;
     }
-    form.setText("NMBu", QString::number(stepped(*unit, highest, direction)));
+    form.setText(controls::kUnitNumber, QString::number(stepped(*unit, highest, direction)));
     readUnit(editor);
 }
 

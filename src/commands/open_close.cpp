@@ -14,7 +14,7 @@ namespace {
 // Tells the user once, at Open File, when the name list does not match the file's units.
 void checkNameList(FormAccess& form, std::int64_t highest) {
     const std::string path = nameListPath(form);
-    const QString name = form.text("TXT");
+    const QString name = form.text(controls::kNameList);
     data::NameListStatus list;
     try {
         list = data::inspectNameList(path);
@@ -68,7 +68,7 @@ void closeAndReport(data::EquipmentFile& file) {
     try {
         file.close();
     } catch (const data::Error& error) {
-        report(Severity::Problem, QString::fromStdString(error.what()));
+        report(Severity::Problem, textFromPath(error.what()));
     }
 }
 
@@ -87,7 +87,7 @@ void openFile(Editor& editor) {
     if (editor.file() != nullptr) {
         return;  // the button is disabled while a file is open
     }
-    const std::string path = data::resolvePath(pathFromText(form.text("EQP")));
+    const std::string path = data::resolvePath(pathFromText(form.text(controls::kEquipmentFile)));
     // A change that was cut off (a crash, a power cut) is taken back or finished before anything
     // is read, so that the form never shows half of one.
     const data::Recovery recovery = data::recoverChange(path);
@@ -106,10 +106,10 @@ void openFile(Editor& editor) {
         return;
     }
 
-    form.setCaption("MaxT1", QString::number(highest));
-    form.setEnabled("open1", false);
-    for (const char* name : kFileCommands) {
-        form.setEnabled(name, true);
+    form.setCaption(controls::kHighestUnit, QString::number(highest));
+    form.setEnabled(controls::kOpenFile, false);
+    for (const controls::Button command : controls::kFileCommands) {
+        form.setEnabled(command, true);
     }
     if (editor.file()->readOnly()) {
         report(Severity::Notice,
@@ -129,9 +129,9 @@ void closeFile(Editor& editor) {
     if (auto file = editor.detach()) {
         closeAndReport(*file);
     }
-    form.setEnabled("open1", true);
-    for (const char* name : kFileCommands) {
-        form.setEnabled(name, false);
+    form.setEnabled(controls::kOpenFile, true);
+    for (const controls::Button command : controls::kFileCommands) {
+        form.setEnabled(command, false);
     }
 }
 

@@ -7,21 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "data/unit_record.h"
 #include "editor.h"
+#include "unit_change.h"
 
 // The steps that Save, Create Unit and Replace share: check every input of the form before the
-// first write, lay the form's values over a record, store the name.
+// first write, lay the form's values over a record, write it as one change and show what was
+// stored.
 namespace varnel::commands {
 
 // Everything Save takes from the form, already converted and checked.
 struct SaveInputs {
-    std::int64_t unit = 0;             // the record written; also its unitNumber
-    std::vector<std::uint8_t> values;  // the fourteen statistics, cost, month, year: record order
-    std::vector<std::string> characters;  // Text1..Text6 in the code page
+    std::int64_t unit = 0;                // the record written; also its unitNumber
+    std::vector<std::uint8_t> values;     // the value fields of controls::kValueControls, in order
+    std::vector<std::string> characters;  // the six character fields in the code page
     std::string name;                     // NAMEu in the code page
     QString className;                    // UNIT, as typed
     QString nationName;                   // NATION, as typed
-    bool ship = false, carrier = false, fort = false, air = false, sea = false;
+    data::SwitchBoxes boxes;              // the five switch boxes
     // Which of the values the last Read showed for the record laid over the user has left as
     // they were. The form cannot express every stored byte: a class code without a name, a
     // nationality pattern without a name, a switch pair no box or class stands for. Such bytes
@@ -42,20 +45,22 @@ struct SaveInputs {
 std::optional<SaveInputs> takeSaveInputs(Editor& editor, const QString& unitText,
                                          std::int64_t highest);
 
+// Whether the open file may be written; reports and returns false when not.
+bool fileIsWritable(Editor& editor, const QString& command);
+
 // What Create Unit and Replace copy from: the open file, its highest unit number as its length
-// gives it now, and the unit shown. Reports and returns nullopt when there is none.
+// gives it now, and the unit shown; for Replace also the unit replaced, from the text field
+// target. Reports and returns nullopt when there is none, or when the file may not be written.
 struct CopySource {
     data::EquipmentFile* file = nullptr;
     std::int64_t highest = -1;
     std::int64_t unit = 0;
+    std::optional<std::int64_t> target;
 };
-std::optional<CopySource> copySource(Editor& editor);
+std::optional<CopySource> beginCopy(Editor& editor, const QString& command,
+                                    std::optional<controls::TextField> target = std::nullopt);
 
-// Whether the open file may be written; reports and returns false when not.
-bool fileIsWritable(Editor& editor, const QString& command);
-
-// Lays the form's values over the first bytes of a record (at least 45 bytes), as Save stores
-// them. Returns the class code and nationality sum the record now holds.
+// What a Save stored in the codes the form shows in the raw-value box.
 struct StoredCodes {
     std::uint8_t unitClass = 0;
     int nationSum = 0;
@@ -63,17 +68,21 @@ struct StoredCodes {
     bool classUnnamed = false;
     bool nationUnnamed = false;
 };
-StoredCodes applySaveInputs(const SaveInputs& inputs, std::vector<std::uint8_t>& record);
 
-// Shows in the form what a Save has written: HLP1, Text8 and Text7; and tells the user when a
-// class or nationality text named nothing, so that 0 was written.
-void showStoredCodes(FormAccess& form, const SaveInputs& inputs, const StoredCodes& codes);
+// Lays the form's values over a record, as Save stores them.
+StoredCodes applySaveInputs(const SaveInputs& inputs, data::Unit& unit);
 
 // The highest unit number the file holds now, when unit is still in it; reports and returns
 // nullopt when another program has made the file shorter meanwhile.
 std::optional<std::int64_t> highestNow(Editor& editor, std::int64_t unit);
 
-// The highest unit number the 16-bit unitNumber field can hold.
-inline constexpr std::int64_t kHighestStorableUnit = 32767;
+// Makes the change that build returns (unit_change.h), build being given the codes to fill in as
+// it lays the inputs over its record. Unless the change was refused, shown() then puts into the
+// form what the command shows of the unit it wrote, and the form shows the codes stored: HLP1,
+// Text8 and Text7, with a notice when a class or nationality text named nothing, so that 0 was
+// written. Once both files are written, Read shows the unit as stored.
+void storeUnit(Editor& editor, const SaveInputs& inputs,
+               const std::function<std::optional<UnitChange>(StoredCodes&)>& build,
+               const std::function<void()>& shown = {});
 
 }  // namespace varnel::commands

@@ -12,8 +12,8 @@ void ShownValues::startRead(std::int64_t unit) {
     shown_.clear();
 }
 
-void ShownValues::filled(const char* control) {
-    shown_.insert(QByteArray(control), Shown{valueOf(watched(control)), false});
+void ShownValues::filled(controls::Control control) {
+    shown_.insert(QByteArray(control.name), Shown{valueOf(watched(control)), false});
 }
 
 void ShownValues::forget() {
@@ -22,11 +22,11 @@ void ShownValues::forget() {
     shown_.clear();
 }
 
-bool ShownValues::asRead(const char* control, std::int64_t unit) const {
+bool ShownValues::asRead(controls::Control control, std::int64_t unit) const {
     if (unit_ != unit) {
         return false;
     }
-    const QByteArray name = QByteArray::fromRawData(control, qstrlen(control));
+    const QByteArray name = QByteArray::fromRawData(control.name, qstrlen(control.name));
     const auto shown = shown_.constFind(name);
     const auto watched = watched_.constFind(name);
     if (shown == shown_.cend() || shown->changed || watched == watched_.cend()) {
@@ -35,12 +35,12 @@ bool ShownValues::asRead(const char* control, std::int64_t unit) const {
     return valueOf(*watched) == shown->value;
 }
 
-const ShownValues::Watched& ShownValues::watched(const char* control) {
-    const QByteArray name(control);
+const ShownValues::Watched& ShownValues::watched(controls::Control control) {
+    const QByteArray name(control.name);
     if (const auto known = watched_.constFind(name); known != watched_.cend()) {
         return *known;
     }
-    auto* widget = form_.root().findChild<QWidget*>(QLatin1String(control));
+    QWidget* widget = &form_.widget(control);
     Watched entry{widget, false};
     auto markChanged = [this, name] {
         if (const auto shown = shown_.find(name); shown != shown_.end()) {
@@ -53,7 +53,7 @@ const ShownValues::Watched& ShownValues::watched(const char* control) {
         entry.isTick = true;
         QObject::connect(box, &QCheckBox::toggled, &receiver_, markChanged);
     } else {
-        throw std::logic_error(std::string("the control ") + control +
+        throw std::logic_error(std::string("the control ") + control.name +
                                " is neither a text field nor a check box");
     }
     return *watched_.insert(name, entry);

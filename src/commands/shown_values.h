@@ -50,12 +50,12 @@ class ShownValues {
     // Read of unit starts: what any earlier Read showed no longer counts.
     void startRead(std::int64_t unit);
     // Read has just filled the text field or check box control from the unit's record or name.
-    void filled(const char* control);
+    void filled(controls::Control control);
     // Nothing shown counts any more (another file, or none).
     void forget();
 
     // Whether control holds the value the last Read put there for unit, unchanged since.
-    bool asRead(const char* control, std::int64_t unit) const;
+    bool asRead(controls::Control control, std::int64_t unit) const;
 
     // The unit the last Read showed, if any.
     std::optional<std::int64_t> unit() const { return unit_; }
@@ -74,7 +74,7 @@ class ShownValues {
         QString value;
         bool changed = false;
     };
-    const Watched& watched(const char* control);
+    const Watched& watched(controls::Control control);
     static QString valueOf(const Watched& watched);
 
     const FormAccess& form_;

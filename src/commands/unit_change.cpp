@@ -14,10 +14,6 @@
 namespace varnel::commands {
 namespace {
 
-QString said(const std::string& message) {
-    return textFromPath(message);
-}
-
 // Reports what settling a journal did; false when the change must not go on.
 bool settled(const data::Recovery& recovery) {
     switch (recovery.outcome) {
@@ -25,11 +21,11 @@ bool settled(const data::Recovery& recovery) {
             return true;
         case data::Recovery::Outcome::Undone:
         case data::Recovery::Outcome::Completed:
-            report(Severity::Notice, said(recovery.message));
+            report(Severity::Notice, textFromPath(recovery.message));
             return true;
         case data::Recovery::Outcome::LeftAlone:
             report(Severity::Problem,
-                   said(recovery.message) + QStringLiteral(" Nothing was changed."));
+                   textFromPath(recovery.message) + QStringLiteral(" Nothing was changed."));
             return false;
     }
     return false;
@@ -43,7 +39,7 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
     try {
         lock = file.lockForWriting();
     } catch (const data::Error& error) {
-        report(Severity::Problem, said(error.what()));
+        report(Severity::Problem, textFromPath(error.what()));
         return ChangeResult::Refused;
     }
     // A change that another program, or an earlier run, left half done is settled first.
@@ -67,15 +63,16 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         list = data::prepareName(nameListPath(editor.form()), change->unit, change->highest,
                                  change->name);
     } catch (const data::Error& error) {
-        nameProblem = said(error.what());
+        nameProblem = textFromPath(error.what());
     }
 
     const auto status = data::systemFiles().statusOfPath(file.path());
     if (!status.ok() || !status.value.exists || status.value.identity != file.identity()) {
-        report(Severity::Problem,
-               said(file.path() + " was removed or replaced by another program after it was "
-                                  "opened. Close it and open it again before changing it; "
-                                  "nothing was changed."));
+        report(
+            Severity::Problem,
+            textFromPath(file.path() + " was removed or replaced by another program after it was "
+                                       "opened. Close it and open it again before changing it; "
+                                       "nothing was changed."));
         return ChangeResult::Refused;
     }
     data::ChangeJournal journal(file.path(), status.value, change->description.toStdString());
@@ -98,7 +95,7 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         }
         journal.begin();
     } catch (const data::Error& error) {
-        report(Severity::Problem, said(error.what()));
+        report(Severity::Problem, textFromPath(error.what()));
         return ChangeResult::Refused;
     }
 
@@ -118,10 +115,10 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         file.acceptLength();
         const bool undone = undo.outcome == data::Recovery::Outcome::Undone;
         report(Severity::Problem,
-               said(error.what()) +
+               textFromPath(error.what()) +
                    (undone ? QStringLiteral(" What reached the file was taken back: nothing was "
                                             "changed.")
-                           : QLatin1Char(' ') + said(undo.message)));
+                           : QLatin1Char(' ') + textFromPath(undo.message)));
         return ChangeResult::Refused;
     }
 
@@ -129,7 +126,7 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         try {
             list->commit();
         } catch (const data::Error& error) {
-            nameProblem = said(error.what());
+            nameProblem = textFromPath(error.what());
             list.reset();
         }
     }
@@ -138,7 +135,8 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         try {
             list->saveFolder();
         } catch (const data::NotDurableError& error) {
-            report(Severity::Problem, said(error.what()));  // the name is stored all the same
+            report(Severity::Problem,
+                   textFromPath(error.what()));  // the name is stored all the same
             doubtSaid = true;
         }
     }
@@ -146,10 +144,10 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         journal.commit();
     } catch (const data::NotDurableError& error) {
         if (!doubtSaid) {
-            report(Severity::Problem, said(error.what()));
+            report(Severity::Problem, textFromPath(error.what()));
         }
     } catch (const data::Error& error) {
-        report(Severity::Problem, said(error.what()));
+        report(Severity::Problem, textFromPath(error.what()));
     }
     if (nameProblem) {
         noteUnitWritten(editor, change->unit);  // no Read follows to take in what is on disk

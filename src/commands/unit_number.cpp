@@ -38,8 +38,8 @@ UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest, const
     return {unit, QString()};
 }
 
-std::optional<std::int64_t> unitInForm(FormAccess& form, const char* control, std::int64_t highest,
-                                       const QString& purpose) {
+std::optional<std::int64_t> unitInForm(FormAccess& form, controls::TextField control,
+                                       std::int64_t highest, const QString& purpose) {
     const UnitNumberCheck check = checkUnitNumber(form.text(control), highest, purpose);
     if (!check.unit) {
         report(Severity::Problem, check.problem);

@@ -24,8 +24,8 @@ UnitNumberCheck checkUnitNumber(const QString& text, std::int64_t highest,
 
 // The unit whose number stands in the text field control, when it names a unit of the file;
 // otherwise the problem is reported and the result is nullopt.
-std::optional<std::int64_t> unitInForm(FormAccess& form, const char* control, std::int64_t highest,
-                                       const QString& purpose = QString());
+std::optional<std::int64_t> unitInForm(FormAccess& form, controls::TextField control,
+                                       std::int64_t highest, const QString& purpose = QString());
 
 // "units 0 to 99", "unit 0 only" or "no units", for messages.
 QString unitsHeld(std::int64_t highest);

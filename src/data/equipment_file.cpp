@@ -1,4 +1,5 @@
 #include "equipment_file.h"
+#include "unit_record.h"
 
 #include <algorithm>
 #include <utility>
@@ -36,13 +37,12 @@ EquipmentFile EquipmentFile::open(const std::string& path) {
     if (!opened.ok()) {
         throw Error(couldNot + files.describe(opened.error) + ".");
     }
-    const auto status = files.status(opened.value);
+    OpenHandle handle(opened.value);
+    const auto status = files.status(handle.handle());
     if (!status.ok() || status.value.isFolder) {
-        const SystemError error = status.ok() ? errorIsFolder() : status.error;
-        files.close(opened.value);
-        throw Error(couldNot + files.describe(error) + ".");
+        throw Error(couldNot + files.describe(status.ok() ? errorIsFolder() : status.error) + ".");
     }
-    EquipmentFile file(path, opened.value, readOnly, status.value.identity);
+    EquipmentFile file(path, handle.release(), readOnly, status.value.identity);
     file.knownLength_ = status.value.length;
     return file;
 }
@@ -111,7 +111,7 @@ std::uint8_t EquipmentFile::readByte(std::int64_t offset) const {
 
 std::int16_t EquipmentFile::readWord(std::int64_t offset) const {
     const auto bytes = readBytes(offset, 2);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8)));
+    return wordOf(bytes[0], bytes[1]);
 }
 
 WriteLock EquipmentFile::lockForWriting() const {
@@ -121,7 +121,7 @@ WriteLock EquipmentFile::lockForWriting() const {
     return WriteLock(handle_, path_);
 }
 
-void EquipmentFile::requireWritable(std::int64_t offset, std::size_t /*count*/) {
+void EquipmentFile::requireWritable(std::int64_t offset) {
     if (readOnly_) {
         throw Error(path_ + " is read-only: nothing was changed.");
     }
@@ -146,7 +146,7 @@ void EquipmentFile::requireWritable(std::int64_t offset, std::size_t /*count*/) 
 }
 
 void EquipmentFile::writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes) {
-    requireWritable(offset, bytes.size());
+    requireWritable(offset);
     if (bytes.empty()) {
         return;
     }
@@ -213,10 +213,7 @@ void EquipmentFile::writeByte(std::int64_t offset, std::uint8_t value) {
 }
 
 void EquipmentFile::writeWord(std::int64_t offset, std::int16_t value) {
-    const auto word = static_cast<std::uint16_t>(value);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(word & 0xFF),
-                                   static_cast<std::uint8_t>(word >> 8)};
-    writeBytes(offset, bytes);
+    writeBytes(offset, bytesOfWord(value));
 }
 
 void EquipmentFile::syncToDisk() {

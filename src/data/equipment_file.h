@@ -75,7 +75,7 @@ class EquipmentFile {
   private:
     EquipmentFile(std::string path, int handle, bool readOnly, FileIdentity identity);
     [[noreturn]] void fail(const std::string& what, SystemError error) const;
-    void requireWritable(std::int64_t offset, std::size_t count);
+    void requireWritable(std::int64_t offset);
 
     std::string path_;
     int handle_ = -1;

@@ -8,10 +8,6 @@
 namespace varnel::data {
 namespace {
 
-std::string reasonFor(SystemError error) {
-    return systemFiles().describe(error);
-}
-
 std::string capitalised(std::string text) {
     if (!text.empty()) {
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));

@@ -15,10 +15,6 @@ constexpr std::string_view kMagic = "VARNEL-JOURNAL\n";
 constexpr std::uint32_t kVersion = 1;
 constexpr std::string_view kJournalEnding = "-journal";
 
-std::string reasonFor(SystemError error) {
-    return systemFiles().describe(error);
-}
-
 // FNV-1a, 64 bits: enough to tell a journal cut short or torn by a power cut from a whole one.
 std::uint64_t checksumOf(std::string_view bytes) {
     std::uint64_t hash = 14695981039346656037ULL;
@@ -143,26 +139,20 @@ std::optional<std::string> readIfThere(const std::string& path) {
         }
         throw Error("Could not read the journal " + path + ": " + reasonFor(opened.error) + ".");
     }
+    OpenHandle file(opened.value);
     std::string bytes;
-    SystemError error = 0;
     for (;;) {
         char block[64 * 1024];
-        const auto read = files.readAt(opened.value, block, sizeof block,
+        const auto read = files.readAt(file.handle(), block, sizeof block,
                                        static_cast<std::int64_t>(bytes.size()));
         if (!read.ok()) {
-            error = read.error;
-            break;
+            throw Error("Could not read the journal " + path + ": " + reasonFor(read.error) + ".");
         }
         bytes.append(block, read.value);
         if (read.value == 0) {
-            break;
+            return bytes;  // a close that fails after a full read costs nothing
         }
     }
-    files.close(opened.value);
-    if (error != 0) {
-        throw Error("Could not read the journal " + path + ": " + reasonFor(error) + ".");
-    }
-    return bytes;
 }
 
 void require(SystemError error, const std::string& what) {
@@ -405,15 +395,13 @@ Recovery recoverChange(const std::string& equipmentPath) {
         return leftAlone("Could not open " + path + " to settle the journal " + journal + ": " +
                          reasonFor(opened.error) + ".");
     }
-    Recovery recovery;
+    const OpenHandle file(opened.value);
     try {
-        const WriteLock lock(opened.value, path);
-        recovery = recoverChangeUnderLock(path);
+        const WriteLock lock(file.handle(), path);
+        return recoverChangeUnderLock(path);
     } catch (const Error& error) {
-        recovery = leftAlone(error.what());
+        return leftAlone(error.what());
     }
-    files.close(opened.value);
-    return recovery;
 }
 
 }  // namespace varnel::data

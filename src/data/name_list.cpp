@@ -18,33 +18,6 @@ constexpr char kCarriageReturn = '\r';
 constexpr char kLineFeed = '\n';
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string reasonFor(SystemError error) {
-    return systemFiles().describe(error);
-}
-
-// A handle that is closed in any case. The destructor's close is for paths that are already
-// failing and reporting something else; the normal path calls close() and checks it.
-class OpenFile {
-  public:
-    explicit OpenFile(int handle) : handle_(handle) {}
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile() {
-        if (handle_ >= 0) {
-            systemFiles().close(handle_);
-        }
-    }
-
-    int handle() const { return handle_; }
-    bool isOpen() const { return handle_ >= 0; }
-    SystemError close() { return systemFiles().close(std::exchange(handle_, -1)); }
-    // Hands the handle over unclosed.
-    int release() { return std::exchange(handle_, -1); }
-
-  private:
-    int handle_;
-};
-
 // The first CR or LF in [start, stop), or stop. memchr looks at many bytes in one step: a loop
 // over single bytes took most of the time of a Read near the end of a long list.
 const char* findLineEnd(const char* start, const char* stop) {
@@ -53,98 +26,6 @@ const char* findLineEnd(const char* start, const char* stop) {
     const auto* cr = static_cast<const char*>(std::memchr(start, kCarriageReturn, end - start));
     return cr != nullptr ? cr : end;
 }
-
-// Hands out the lines of an open list one after another, reading it in blocks. A CR at the end of
-// one block may have its LF at the start of the next, so the reader looks across blocks for it.
-class LineReader {
-  public:
-    // A read failure is reported as failureMessage, the reason, then consequence.
-    LineReader(int handle, std::string failureMessage, std::string consequence)
-        : handle_(handle),
-          failureMessage_(std::move(failureMessage)),
-          consequence_(std::move(consequence)),
-          block_(kReadBlockSize) {}
-
-    // The next line into line, without its line end; false once the file is used up.
-    bool next(std::string& line) {
-        line.clear();
-        if (!haveByte()) {
-            return false;
-        }
-        for (;;) {
-            if (!haveByte()) {
-                return true;  // the end of the file ends the last line
-            }
-            const char* const start = block_.data() + position_;
-            const char* const stop = block_.data() + filled_;
-            const char* const lineEnd = findLineEnd(start, stop);
-            line.append(start, lineEnd);
-            position_ += static_cast<std::size_t>(lineEnd - start);
-            if (lineEnd == stop) {
-                continue;
-            }
-            const char ended = block_[position_++];
-            if (ended == kCarriageReturn && haveByte() && block_[position_] == kLineFeed) {
-                ++position_;
-            }
-            return true;
-        }
-    }
-
-    // Passes over up to count lines without copying them; returns how many there were.
-    std::int64_t skip(std::int64_t count) {
-        std::int64_t passed = 0;
-        while (passed < count && haveByte()) {
-            for (;;) {  // one line, whose end may lie in a later block
-                const char* const start = block_.data() + position_;
-                const char* const stop = block_.data() + filled_;
-                const char* const lineEnd = findLineEnd(start, stop);
-                position_ += static_cast<std::size_t>(lineEnd - start);
-                if (lineEnd != stop) {
-                    const char ended = block_[position_++];
-                    if (ended == kCarriageReturn && haveByte() && block_[position_] == kLineFeed) {
-                        ++position_;
-                    }
-                    break;
-                }
-                if (!haveByte()) {
-                    break;  // the end of the file ends the last line
-                }
-            }
-            ++passed;
-        }
-        return passed;
-    }
-
-  private:
-    // Whether an unread byte is at hand, reading the next block when the current one is used up.
-    bool haveByte() {
-        if (position_ < filled_) {
-            return true;
-        }
-        if (atEnd_) {
-            return false;
-        }
-        const auto read = systemFiles().readAt(handle_, block_.data(), block_.size(), offset_);
-        if (!read.ok()) {
-            throw Error(failureMessage_ + reasonFor(read.error) + "." + consequence_);
-        }
-        position_ = 0;
-        filled_ = read.value;
-        offset_ += static_cast<std::int64_t>(read.value);
-        atEnd_ = read.value == 0;
-        return !atEnd_;
-    }
-
-    int handle_;
-    std::string failureMessage_;
-    std::string consequence_;
-    std::vector<char> block_;
-    std::size_t position_ = 0;
-    std::size_t filled_ = 0;
-    std::int64_t offset_ = 0;
-    bool atEnd_ = false;
-};
 
 // Opens an existing list; nullopt when there is none. A folder or a refused open is an Error whose
 // text is failureMessage followed by the reason and then consequence.
@@ -159,7 +40,7 @@ std::optional<int> openExistingList(const std::string& path, OpenMode mode,
         }
         throw Error(failureMessage + reasonFor(opened.error) + "." + consequence);
     }
-    OpenFile file(opened.value);
+    OpenHandle file(opened.value);
     // A folder opens for reading without complaint, so only its status gives it away.
     const auto status = files.status(file.handle());
     if (!status.ok() || status.value.isFolder) {
@@ -172,7 +53,8 @@ std::optional<int> openExistingList(const std::string& path, OpenMode mode,
     return file.release();
 }
 
-void closeList(OpenFile& file, const std::string& failureMessage, const std::string& consequence) {
+void closeList(OpenHandle& file, const std::string& failureMessage,
+               const std::string& consequence) {
     const SystemError error = file.close();
     if (error != 0) {
         throw Error(failureMessage + reasonFor(error) + "." + consequence);
@@ -230,6 +112,70 @@ std::string withName(std::string_view old, std::int64_t unitNumber, std::int64_t
 
 }  // namespace
 
+LineReader::LineReader(int handle, std::string failureMessage, std::string consequence)
+    : handle_(handle),
+      failureMessage_(std::move(failureMessage)),
+      consequence_(std::move(consequence)),
+      block_(kReadBlockSize) {}
+
+bool LineReader::next(std::string& line, LineEnd& ended) {
+    line.clear();
+    return passLine(&line, ended);
+}
+
+std::int64_t LineReader::skip(std::int64_t count) {
+    std::int64_t passed = 0;
+    LineEnd ended;
+    while (passed < count && passLine(nullptr, ended)) {
+        ++passed;
+    }
+    return passed;
+}
+
+// Passes over one line, whose end may lie in a later block, appending it to line when one is
+// given; false when no byte is left.
+bool LineReader::passLine(std::string* line, LineEnd& ended) {
+    if (!haveByte()) {
+        return false;
+    }
+    for (;;) {
+        const char* const start = view_.data() + position_;
+        const char* const stop = view_.data() + view_.size();
+        const char* const lineEnd = findLineEnd(start, stop);
+        if (line != nullptr) {
+            line->append(start, lineEnd);
+        }
+        position_ += static_cast<std::size_t>(lineEnd - start);
+        if (lineEnd != stop) {
+            ended = view_[position_++] == kLineFeed ? LineEnd::LfAlone : LineEnd::CrAlone;
+            if (ended == LineEnd::CrAlone && haveByte() && view_[position_] == kLineFeed) {
+                ++position_;
+                ended = LineEnd::CrLf;
+            }
+            return true;
+        }
+        if (!haveByte()) {
+            ended = LineEnd::None;  // the end of the file ends the last line
+            return true;
+        }
+    }
+}
+
+bool LineReader::readBlock() {
+    if (atEnd_) {
+        return false;
+    }
+    const auto read = systemFiles().readAt(handle_, block_.data(), block_.size(), offset_);
+    if (!read.ok()) {
+        throw Error(failureMessage_ + reasonFor(read.error) + "." + consequence_);
+    }
+    position_ = 0;
+    view_ = std::string_view(block_.data(), read.value);
+    offset_ += static_cast<std::int64_t>(read.value);
+    atEnd_ = read.value == 0;
+    return !atEnd_;
+}
+
 std::string temporaryPathFor(const std::string& listPath) {
     std::string folder = folderOf(listPath);
     if (folder.back() != systemFiles().separator()) {
@@ -244,7 +190,7 @@ NameListStatus inspectNameList(const std::string& path) {
     if (!handle) {
         return {};
     }
-    OpenFile file(*handle);
+    OpenHandle file(*handle);
     LineReader reader(file.handle(), couldNot, "");
     const NameListStatus status{true, reader.skip(std::numeric_limits<std::int64_t>::max())};
     closeList(file, couldNot, "");
@@ -257,7 +203,7 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
     if (!handle) {
         return std::nullopt;
     }
-    OpenFile file(*handle);
+    OpenHandle file(*handle);
     LineReader reader(file.handle(), couldNot, "");
     std::optional<std::string> found;
     std::string line;
@@ -310,7 +256,7 @@ std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64
     // The new list in full, made from the old one read whole.
     std::string content;
     {
-        OpenFile list(*listHandle);
+        OpenHandle list(*listHandle);
         const std::string old =
             readWhole(list.handle(), "Could not read the name list " + path + ": ", unchanged);
         closeList(list, "Could not close the name list " + path + ": ", unchanged);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The name list: a plain text file holding one unit name per line, line k holding the name of unit
 // number k - 1. Names are raw bytes in the code page (code_page.h); callers convert them. The file
@@ -63,5 +64,49 @@ inline constexpr const char* kTemporaryFileName = "bck.TXT";
 
 // Lists are read in blocks of this size, never a byte at a time.
 inline constexpr std::size_t kReadBlockSize = 64 * 1024;
+
+// What ended a line of the list.
+enum class LineEnd {
+    CrLf,
+    CrAlone,
+    LfAlone,
+    None,  // the end of the file ended the last line
+};
+
+// The one reader of the list's lines, by the rule above: it hands them out one after another,
+// from an open list read in blocks of kReadBlockSize (a CR at the end of one block may have its LF
+// at the start of the next, so it looks across blocks for it) or from a list already in memory.
+class LineReader {
+  public:
+    // The list's bytes in memory; they must outlive the reader.
+    explicit LineReader(std::string_view bytes) : view_(bytes), atEnd_(true) {}
+    // An open list. A read failure throws Error: failureMessage, the reason, then consequence.
+    LineReader(int handle, std::string failureMessage, std::string consequence);
+
+    // The next line into line, without its line end; false once the list is used up.
+    bool next(std::string& line) {
+        LineEnd ended;
+        return next(line, ended);
+    }
+    // The same, and what ended the line.
+    bool next(std::string& line, LineEnd& ended);
+    // Passes over up to count lines without copying them; returns how many there were.
+    std::int64_t skip(std::int64_t count);
+
+  private:
+    bool passLine(std::string* line, LineEnd& ended);
+    // Whether an unread byte is at hand, reading the next block when the current one is used up.
+    bool haveByte() { return position_ < view_.size() || readBlock(); }
+    bool readBlock();
+
+    std::string_view view_;  // the bytes at hand: the list in memory, or the block last read
+    std::size_t position_ = 0;
+    bool atEnd_ = false;  // nothing is left to read beyond view_
+    int handle_ = -1;
+    std::string failureMessage_;
+    std::string consequence_;
+    std::vector<char> block_;
+    std::int64_t offset_ = 0;
+};
 
 }  // namespace varnel::data

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // The editor's only door to the operating system's file interface. Every open, positioned read
 // and write, length query, flush to disk, rename, remove and truncate goes through SystemFiles, so
@@ -102,9 +103,37 @@ class SystemFiles {
 // The implementation in use: the real one unless a test has installed another.
 SystemFiles& systemFiles();
 
+// The reason for a failure, in words for a message.
+inline std::string reasonFor(SystemError error) {
+    return systemFiles().describe(error);
+}
+
 // Installs files as the implementation in use (nullptr restores the real one) and returns the
 // one that was in use.
 SystemFiles* installSystemFiles(SystemFiles* files);
+
+// An open handle that is closed however the scope is left. The normal path calls close() and
+// reports what it returns; the destructor's close is for paths that are already failing and
+// reporting something else.
+class OpenHandle {
+  public:
+    explicit OpenHandle(int handle) : handle_(handle) {}
+    OpenHandle(const OpenHandle&) = delete;
+    OpenHandle& operator=(const OpenHandle&) = delete;
+    ~OpenHandle() {
+        if (handle_ >= 0) {
+            systemFiles().close(handle_);
+        }
+    }
+
+    int handle() const { return handle_; }
+    SystemError close() { return systemFiles().close(std::exchange(handle_, -1)); }
+    // Hands the handle over unclosed.
+    int release() { return std::exchange(handle_, -1); }
+
+  private:
+    int handle_;
+};
 
 // The path that a file-name text names: as it stands when absolute, else inside the current
 // working folder.

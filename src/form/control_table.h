@@ -2,22 +2,33 @@
 
 #include <span>
 
+#include "commands/control_names.h"
+
 // The window's controls as data: one row per control, one loop builds the window from it.
 // Positions are in twips (1/1440 inch) relative to the client area or to the containing frame.
 namespace varnel::form {
 
 enum class Kind { TextField, Label, Button, CheckBox, Frame };
 
+// What switching Profi mode on and off does to a control.
+enum class Profi {
+    None,             // nothing
+    Unlocks,          // enabled while the mode is on, disabled when it goes off
+    ShowsAndUnlocks,  // shown and enabled while the mode is on, hidden and disabled when it goes
+                      // off
+    EnablesOnly,      // enabled when the mode goes on; going off leaves it as it is
+};
+
 struct ControlSpec {
-    const char* name;
+    controls::Control name;
     Kind kind;
     const char* text;  // caption or default text
     int left, top, width, height;
-    int tabPlace;
+    int tabPlace;  // the place in the focus order
     bool enabled;
     bool visible;
-    const char* frame;  // the containing frame, or nullptr for the client area
-    int index;          // the value fields and their labels carry an index; -1 elsewhere
+    controls::Control frame;  // the containing frame; a null name for the client area
+    Profi profi;
 };
 
 struct LineSpec {

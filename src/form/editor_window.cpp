@@ -30,6 +30,8 @@
 namespace varnel::form {
 namespace {
 
+namespace c = controls;
+
 QWidget* makeControl(const ControlSpec& row, QWidget* parent) {
     const QString text = QString::fromUtf8(row.text);
     QWidget* widget = nullptr;
@@ -61,11 +63,7 @@ QWidget* makeControl(const ControlSpec& row, QWidget* parent) {
             widget = new QGroupBox(text, parent);
             break;
     }
-    widget->setObjectName(QString::fromLatin1(row.name));
-    widget->setProperty("tabPlace", row.tabPlace);
-    if (row.index >= 0) {
-        widget->setProperty("index", row.index);
-    }
+    widget->setObjectName(QString::fromLatin1(row.name.name));
     return widget;
 }
 
@@ -98,7 +96,15 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), editor_(*this
     buildMenus();
     bindCommands();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    findChild<QWidget*>(QStringLiteral("open1"))->setFocus(Qt::OtherFocusReason);
+    control(c::kOpenFile).setFocus(Qt::OtherFocusReason);
+}
+
+QWidget& EditorWindow::control(controls::Control name) {
+    return editor_.form().widget(name);
+}
+
+QAbstractButton& EditorWindow::button(controls::Button name) {
+    return static_cast<QAbstractButton&>(control(name));
 }
 
 int EditorWindow::pixels(int twips) const {
@@ -114,14 +120,14 @@ void EditorWindow::buildControls() {
     std::map<std::string, QWidget*> frames;
     std::vector<std::pair<int, QWidget*>> focusable;
     for (const ControlSpec& row : controlTable()) {
-        QWidget* parent = row.frame != nullptr ? frames.at(row.frame) : client_;
+        QWidget* parent = row.frame.name != nullptr ? frames.at(row.frame.name) : client_;
         QWidget* widget = makeControl(row, parent);
         widget->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width),
                             pixels(row.height));
         widget->setEnabled(row.enabled);
         widget->setVisible(row.visible);
         if (row.kind == Kind::Frame) {
-            frames[row.name] = widget;
+            frames[row.name.name] = widget;
         }
         if (row.kind != Kind::Label && row.kind != Kind::Frame) {
             focusable.emplace_back(row.tabPlace, widget);
@@ -148,7 +154,7 @@ void EditorWindow::buildControls() {
     }
 
     // The About panel: red, with a larger sans-serif for the contact line.
-    auto* panel = findChild<QGroupBox*>(QStringLiteral("Ja"));
+    QWidget* panel = &control(c::kAboutPanel);
     // The window's style shades a frame's inside a little darker than its background; the
     // panel takes the plain style, which leaves the red as it is.
     if (QStyle* plain = QStyleFactory::create(QStringLiteral("Windows"))) {
@@ -156,15 +162,15 @@ void EditorWindow::buildControls() {
         panel->setStyle(plain);
     }
     paint(*panel, QColor(255, 0, 0), palette().color(QPalette::WindowText));
-    paint(*findChild<QWidget*>(QStringLiteral("Label10")), QColor(255, 0, 0), QColor(0, 0, 0));
-    auto* contact = findChild<QWidget*>(QStringLiteral("Label11"));
+    paint(control(c::kContactHeading), QColor(255, 0, 0), QColor(0, 0, 0));
+    QWidget* contact = &control(c::kContactLine);
     paint(*contact, QColor(255, 0, 0), QColor(255, 255, 0));
     QFont contactFont(QStringLiteral("Liberation Sans"));
     contactFont.setStyleHint(QFont::SansSerif);
     contactFont.setPointSize(12);
     contactFont.setWeight(QFont::Normal);
     contact->setFont(contactFont);
-    findChild<QWidget*>(QStringLiteral("Command3"))->setAutoFillBackground(true);
+    control(c::kAboutOk).setAutoFillBackground(true);
     panel->raise();
 
     // UNIT and NATION can be typed into only in Profi mode, so that is where the names show.
@@ -176,26 +182,26 @@ void EditorWindow::buildControls() {
     for (const data::NationEntry& entry : data::nationalityTable()) {
         nationalities << QString::fromLatin1(entry.name);
     }
-    offerNames(*findChild<QLineEdit*>(QStringLiteral("UNIT")), classNames);
-    offerNames(*findChild<QLineEdit*>(QStringLiteral("NATION")), nationalities);
+    offerNames(static_cast<QLineEdit&>(control(c::kClassName)), classNames);
+    offerNames(static_cast<QLineEdit&>(control(c::kNationality)), nationalities);
 }
 
 void EditorWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(tr("&File"));
-    file->setObjectName(QStringLiteral("MFILE"));
+    file->setObjectName(QLatin1String(c::kFileMenu.name));
     QMenu* specials = file->addMenu(tr("&Specials"));
-    specials->setObjectName(QStringLiteral("MSPEC"));
+    specials->setObjectName(QLatin1String(c::kSpecialsMenu.name));
     profiItem_ = specials->addAction(tr("&Proffi"));
-    profiItem_->setObjectName(QStringLiteral("MPROF"));
+    profiItem_->setObjectName(QLatin1String(c::kProfiItem.name));
     profiItem_->setCheckable(true);
     QAction* exit = file->addAction(tr("E&xit"));
-    exit->setObjectName(QStringLiteral("MEXIT"));
+    exit->setObjectName(QLatin1String(c::kExitItem.name));
 
     QMenu* varnel = bar->addMenu(tr("&Varnel"));
-    varnel->setObjectName(QStringLiteral("MTOM"));
+    varnel->setObjectName(QLatin1String(c::kVarnelMenu.name));
     QAction* about = varnel->addAction(tr("About Varnel"));
-    about->setObjectName(QStringLiteral("MTM"));
+    about->setObjectName(QLatin1String(c::kAboutItem.name));
 
     connect(profiItem_, &QAction::triggered, this, [this] { toggleProfiMode(); });
     connect(exit, &QAction::triggered, this, [this] { close(); });
@@ -203,22 +209,23 @@ void EditorWindow::buildMenus() {
 }
 
 void EditorWindow::bindCommands() {
-    const std::pair<const char*, void (*)(commands::Editor&)> bindings[] = {
-        {"open1", commands::openFile},       {"ReadM", commands::readUnit},
-        {"closeM", commands::closeFile},     {"Command1", commands::saveUnit},
-        {"BACK", commands::lastUnit},        {"CreateB", commands::createUnit},
-        {"PREVu", commands::previousUnit},   {"NEXTu", commands::nextUnit},
-        {"Command2", commands::replaceUnit},
+    const std::pair<c::Button, void (*)(commands::Editor&)> bindings[] = {
+        {c::kOpenFile, commands::openFile},
+        {c::kRead, commands::readUnit},
+        {c::kClose, commands::closeFile},
+        {c::kSave, commands::saveUnit},
+        {c::kLast, commands::lastUnit},
+        {c::kCreateUnit, commands::createUnit},
+        {c::kPreviousUnit, commands::previousUnit},
+        {c::kNextUnit, commands::nextUnit},
+        {c::kReplace, commands::replaceUnit},
     };
-    for (const auto& [name, command] : bindings) {
-        auto* button = findChild<QAbstractButton*>(QLatin1String(name));
-        connect(button, &QAbstractButton::clicked, this,
+    for (const auto& [button, command] : bindings) {
+        connect(&this->button(button), &QAbstractButton::clicked, this,
                 [this, command = command] { run(command); });
     }
-    connect(findChild<QAbstractButton*>(QStringLiteral("finish")), &QAbstractButton::clicked, this,
-            [this] { close(); });
-    connect(findChild<QAbstractButton*>(QStringLiteral("Command3")), &QAbstractButton::clicked,
-            this, [this] { hideAboutPanel(); });
+    connect(&button(c::kFinish), &QAbstractButton::clicked, this, [this] { close(); });
+    connect(&button(c::kAboutOk), &QAbstractButton::clicked, this, [this] { hideAboutPanel(); });
 }
 
 void EditorWindow::run(void (*command)(commands::Editor&)) {
@@ -226,7 +233,7 @@ void EditorWindow::run(void (*command)(commands::Editor&)) {
         command(editor_);
     } catch (const std::exception& error) {
         commands::report(commands::Severity::Problem,
-                         tr("The command stopped: %1").arg(QString::fromUtf8(error.what())));
+                         tr("The command stopped: %1").arg(commands::textFromPath(error.what())));
     }
 }
 
@@ -238,44 +245,41 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
 void EditorWindow::toggleProfiMode() {
     // The mode has no state of its own: Freeze All can be changed exactly while it is on.
     commands::FormAccess& form = editor_.form();
-    const char* const characters[] = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
-    const char* const switches[] = {"SHIP", "CARRIER", "FORT", "AIR"};
-    const bool switchingOn = !form.enabled("ALF");
-    if (switchingOn) {
-        form.setEnabled("CreateB", true);  // switching off leaves it to Close
-    } else {
-        form.setEnabled("Command2", false);
-    }
-    form.setEnabled("NATION", switchingOn);
-    form.setEnabled("UNIT", switchingOn);
-    form.setEnabled("SEA", switchingOn);
-    form.setVisible("Text6", switchingOn);
-    for (const char* name : characters) {
-        form.setEnabled(name, switchingOn);
+    const bool switchingOn = !form.enabled(c::kFreezeAll);
+    for (const ControlSpec& row : controlTable()) {
+        switch (row.profi) {
+            case Profi::None:
+                break;
+            case Profi::EnablesOnly:
+                if (switchingOn) {
+                    form.setEnabled(row.name, true);  // switching off leaves it to Close
+                }
+                break;
+            case Profi::ShowsAndUnlocks:
+                form.setVisible(row.name, switchingOn);
+                form.setEnabled(row.name, switchingOn);
+                break;
+            case Profi::Unlocks:
+                form.setEnabled(row.name, switchingOn);
+                break;
+        }
     }
     profiItem_->setChecked(switchingOn);
-    if (switchingOn) {
-        form.setEnabled("Command2", true);
-    }
-    for (const char* name : switches) {
-        form.setEnabled(name, switchingOn);
-    }
-    form.setEnabled("ALF", switchingOn);
 }
 
 void EditorWindow::showAboutPanel() {
-    auto* panel = findChild<QWidget*>(QStringLiteral("Ja"));
-    if (!panel->isHidden()) {
+    QWidget& panel = control(c::kAboutPanel);
+    if (!panel.isHidden()) {
         return;
     }
     focusBeforeAbout_ = QApplication::focusWidget();
-    panel->show();
-    panel->raise();
-    findChild<QWidget*>(QStringLiteral("Command3"))->setFocus(Qt::OtherFocusReason);
+    panel.show();
+    panel.raise();
+    control(c::kAboutOk).setFocus(Qt::OtherFocusReason);
 }
 
 void EditorWindow::hideAboutPanel() {
-    findChild<QWidget*>(QStringLiteral("Ja"))->hide();
+    control(c::kAboutPanel).hide();
     if (focusBeforeAbout_ && focusBeforeAbout_->isEnabled() && focusBeforeAbout_->isVisible()) {
         focusBeforeAbout_->setFocus(Qt::OtherFocusReason);
     }
@@ -283,8 +287,8 @@ void EditorWindow::hideAboutPanel() {
 
 bool EditorWindow::focusNextPrevChild(bool next) {
     // While the About panel covers the window, the keyboard stays on the panel's button.
-    if (!findChild<QWidget*>(QStringLiteral("Ja"))->isHidden()) {
-        findChild<QWidget*>(QStringLiteral("Command3"))->setFocus(Qt::TabFocusReason);
+    if (!control(c::kAboutPanel).isHidden()) {
+        control(c::kAboutOk).setFocus(Qt::TabFocusReason);
         return true;
     }
     return QMainWindow::focusNextPrevChild(next);

@@ -5,6 +5,7 @@
 
 #include "commands/editor.h"
 
+class QAbstractButton;
 class QAction;
 
 namespace varnel::form {
@@ -33,6 +34,8 @@ class EditorWindow : public QMainWindow {
     void buildControls();
     void buildMenus();
     void bindCommands();
+    QWidget& control(controls::Control name);
+    QAbstractButton& button(controls::Button name);
     // Runs a command; whatever escapes it is reported, never let into the event loop.
     void run(void (*command)(commands::Editor&));
 

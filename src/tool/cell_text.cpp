@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "data/code_page.h"
+
 namespace varnel::tool {
 namespace {
 
@@ -112,6 +114,23 @@ void appendUtf8(std::string& text, char32_t character) {
     for (int i = length - 2; i >= 0; --i) {
         text += static_cast<char>(0x80 | ((character >> (6 * i)) & 0x3F));
     }
+}
+
+std::string utf8FromCodePage(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        appendUtf8(text, data::characterOfByte(static_cast<std::uint8_t>(byte)));
+    }
+    return text;
+}
+
+std::string quotedName(std::string_view name) {
+    const bool cut = name.size() > kLongestQuoted;
+    std::string quoted = "\"";  // appended, as in quotedCell
+    quoted += shownText(utf8FromCodePage(name.substr(0, kLongestQuoted)));
+    quoted += cut ? "...\" (" + std::to_string(name.size()) + " characters in all)" : "\"";
+    return quoted;
 }
 
 std::string guardedCell(std::string_view text) {

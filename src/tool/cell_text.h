@@ -6,8 +6,9 @@
 #include <string_view>
 
 // The texts of names and cells as the tool shows and writes them: read as UTF-8 one character at
-// a time, shown on a terminal with nothing in them that the terminal would obey, and written to
-// CSV so that a spreadsheet takes them for text, never for a formula.
+// a time, names turned from the code page into UTF-8, shown on a terminal with nothing in them
+// that the terminal would obey, and written to CSV so that a spreadsheet takes them for text,
+// never for a formula.
 namespace varnel::tool {
 
 // The character of UTF-8 text that begins at byte at, and moves at past it; nullopt, with at
@@ -28,6 +29,12 @@ inline constexpr std::size_t kLongestQuoted = 100;
 
 // Appends a character as UTF-8.
 void appendUtf8(std::string& text, char32_t character);
+
+// Text of the name list (bytes in the code page) as UTF-8.
+std::string utf8FromCodePage(std::string_view bytes);
+// A name of the list (bytes in the code page) for messages: as UTF-8, in quotes, with control
+// characters shown as \x1B (see shownText), cut short after kLongestQuoted characters.
+std::string quotedName(std::string_view name);
 
 // A text cell (a name, a class name or a nationality) as export writes it: with one apostrophe in
 // front when it begins with what a spreadsheet takes for the start of a formula (=, +, -, @, a

@@ -1,9 +1,10 @@
 #include <ostream>
 
 #include "data/record_layout.h"
+#include "equipment_image.h"
+#include "name_list_image.h"
 #include "tool_commands.h"
 #include "unit_findings.h"
-#include "whole_files.h"
 
 namespace varnel::tool {
 namespace {
@@ -30,8 +31,7 @@ class Findings {
     std::vector<std::string> found_;
 };
 
-void checkNames(Findings& findings, const std::string& bytes, std::int64_t units) {
-    const NameList list = NameList::fromBytes(bytes);
+void checkNames(Findings& findings, const NameList& list, std::int64_t units) {
     const auto lines = static_cast<std::int64_t>(list.lines.size());
     if (lines < units) {
         findings.add("The name list has " + counted(lines, "line") + " for " +
@@ -69,13 +69,14 @@ void checkNames(Findings& findings, const std::string& bytes, std::int64_t units
 
 int checkFiles(const CheckRequest& request, std::ostream& out) {
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
-    const std::string names = readWholeFile(request.nameListPath, "name list");
+    const NameList names = NameList::load(request.nameListPath);
     Findings findings;
     const std::int64_t units = image.units();
-    const std::int64_t lastSize = static_cast<std::int64_t>(image.record(units - 1).size());
+    const auto lastSize = static_cast<std::int64_t>(image.unit(units - 1).storedSize());
     if (lastSize < layout::kRecordSize) {
         findings.add("The last unit, " + std::to_string(units - 1) + ", is short: its record has " +
-                     std::to_string(lastSize) + " of 73 bytes, and the missing ones read as 0.");
+                     std::to_string(lastSize) + " of " + std::to_string(layout::kRecordSize) +
+                     " bytes, and the missing ones read as 0.");
     }
     if (image.fragmentSize() > 0) {
         findings.add("The file ends in " + counted(image.fragmentSize(), "byte") +
@@ -86,7 +87,7 @@ int checkFiles(const CheckRequest& request, std::ostream& out) {
                      ", but the file holds " + std::to_string(units) + " units.");
     }
     for (std::int64_t unit = 0; unit < units; ++unit) {
-        for (const UnitFinding& finding : recordFindings(unit, image.record(unit))) {
+        for (const UnitFinding& finding : recordFindings(unit, image.unit(unit))) {
             findings.unit(unit, finding.words);
         }
     }

@@ -7,8 +7,10 @@
 #include <exception>
 #include <optional>
 #include <ostream>
+#include <string_view>
 
 #include "data/error.h"
+#include "name_list_image.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
@@ -17,22 +19,20 @@ namespace {
 
 constexpr int kError = 2;
 
-constexpr const char* kOverview =
+// What the overview says before and after the list of commands.
+constexpr std::string_view kOverviewHead =
     "Usage: varnel-tool COMMAND [options] FILES\n"
     "Batch work on an equipment file and its name list.\n"
     "\n"
-    "Commands:\n"
-    "  export EQP [--names TXT] [-o FILE]          Write the units as CSV, one row per unit.\n"
-    "  import CSV EQP [--names TXT] [--dry-run] [--force]\n"
-    "                                              Write the units of a CSV into the files.\n"
-    "  check EQP [--names TXT]                     Report what may trouble the game.\n"
-    "  diff OLD NEW [--names OLD.txt NEW.txt] [--csv]\n"
-    "                                              List what differs between two files.\n"
+    "Commands:\n";
+constexpr std::string_view kOverviewTail =
     "\n"
     "Without --names the name list is the equipment file's name ending in .txt.\n"
     "\"varnel-tool COMMAND --help\" tells more about a command.\n"
     "Exit status: 0 done, 1 findings (check) or differences (diff), 2 an error\n"
     "(nothing was written).\n";
+// Where the summaries of the commands begin; a longer usage line has its summary on the next line.
+constexpr std::size_t kSummaryColumn = 46;
 
 std::string pathOf(const QString& argument) {
     return QFile::encodeName(argument).toStdString();
@@ -224,6 +224,46 @@ int runDiff(const QStringList& arguments, std::ostream& out, std::ostream& err) 
         out);
 }
 
+struct Subcommand {
+    std::string_view name;
+    std::string_view arguments;  // what follows the name in the overview
+    std::string_view summary;    // one line for the overview
+    int (*run)(const QStringList& arguments, std::ostream& out, std::ostream& err);
+};
+
+constexpr Subcommand kSubcommands[] = {
+    {"export", "EQP [--names TXT] [-o FILE]", "Write the units as CSV, one row per unit.",
+     runExport},
+    {"import", "CSV EQP [--names TXT] [--dry-run] [--force]",
+     "Write the units of a CSV into the files.", runImport},
+    {"check", "EQP [--names TXT]", "Report what may trouble the game.", runCheck},
+    {"diff", "OLD NEW [--names OLD.txt NEW.txt] [--csv]", "List what differs between two files.",
+     runDiff},
+};
+
+std::string overview() {
+    std::string text(kOverviewHead);
+    for (const Subcommand& command : kSubcommands) {
+        std::string line = "  ";
+        line.append(command.name).append(" ").append(command.arguments);
+        line += line.size() < kSummaryColumn ? std::string(kSummaryColumn - line.size(), ' ')
+                                             : "\n" + std::string(kSummaryColumn, ' ');
+        text.append(line).append(command.summary).append("\n");
+    }
+    return text.append(kOverviewTail);
+}
+
+// "export, import, check and diff".
+std::string commandNames() {
+    std::string names;
+    const std::size_t count = std::size(kSubcommands);
+    for (std::size_t i = 0; i < count; ++i) {
+        names += i == 0 ? "" : i + 1 == count ? " and " : ", ";
+        names += kSubcommands[i].name;
+    }
+    return names;
+}
+
 }  // namespace
 
 int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -232,34 +272,31 @@ int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::o
         given += QFile::decodeName(argument.c_str());
     }
     if (given.isEmpty()) {
-        err << kOverview;
+        err << overview();
         return kError;
     }
-    const QString command = given.takeFirst();
-    try {
-        if (command == QLatin1String("export"))
-            return runExport(given, out, err);
-        if (command == QLatin1String("import"))
-            return runImport(given, out, err);
-        if (command == QLatin1String("check"))
-            return runCheck(given, out, err);
-        if (command == QLatin1String("diff"))
-            return runDiff(given, out, err);
-    } catch (const data::Error& error) {
-        err << error.what() << "\n";
-        return kError;
-    } catch (const std::exception& error) {
-        err << "varnel-tool stopped: " << error.what() << ". Nothing was written.\n";
-        return kError;
+    const std::string command = given.takeFirst().toStdString();
+    const auto* const found =
+        std::find_if(std::begin(kSubcommands), std::end(kSubcommands),
+                     [&](const Subcommand& subcommand) { return subcommand.name == command; });
+    if (found != std::end(kSubcommands)) {
+        try {
+            return found->run(given, out, err);
+        } catch (const data::Error& error) {
+            err << error.what() << "\n";
+            return kError;
+        } catch (const std::exception& error) {
+            err << "varnel-tool stopped: " << error.what() << ". Nothing was written.\n";
+            return kError;
+        }
     }
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
-        command == QLatin1String("help")) {
-        out << kOverview;
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << overview();
         return 0;
     }
-    err << "varnel-tool has no command \"" << command.toStdString()
-        << "\"; the commands are export, import, check and diff.\n\n"
-        << kOverview;
+    err << "varnel-tool has no command \"" << command << "\"; the commands are " << commandNames()
+        << ".\n\n"
+        << overview();
     return kError;
 }
 

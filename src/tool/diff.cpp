@@ -5,8 +5,10 @@
 #include "cell_text.h"
 #include "csv_table.h"
 #include "data/system_files.h"
+#include "equipment_image.h"
+#include "name_list_image.h"
 #include "tool_commands.h"
-#include "whole_files.h"
+#include "unit_columns.h"
 
 namespace varnel::tool {
 namespace {
@@ -28,7 +30,7 @@ std::vector<Difference> differences(const EquipmentImage& before, const Equipmen
     const std::int64_t common = std::min(before.units(), after.units());
     for (std::int64_t unit = 0; unit < common; ++unit) {
         const std::string_view name = nameIn(namesAfter, unit);
-        for (FieldChange& change : fieldChanges(before.record(unit), after.record(unit))) {
+        for (FieldChange& change : fieldChanges(before.unit(unit), after.unit(unit))) {
             found.push_back({unit, name, "changed", std::move(change.label),
                              std::move(change.before), std::move(change.after)});
         }

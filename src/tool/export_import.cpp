@@ -7,18 +7,16 @@
 #include "csv_table.h"
 #include "data/error.h"
 #include "data/journal.h"
-#include "data/name_list.h"
-#include "data/numbers.h"
-#include "data/record_layout.h"
 #include "data/system_files.h"
+#include "equipment_image.h"
 #include "import_plan.h"
+#include "name_list_image.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
 namespace varnel::tool {
 namespace {
 
-namespace layout = data::layout;
 using data::Error;
 
 void writeImport(const ImportRequest& request, const std::string& oldEquipment,
@@ -110,8 +108,9 @@ int exportUnits(const ExportRequest& request, std::ostream& out) {
     std::string csv = csvLine(cells);
     for (std::int64_t unit = 0; unit < image.units(); ++unit) {
         cells.clear();
+        const data::Unit record = image.unit(unit);
         for (const Column& column : unitColumns()) {
-            const std::string cell = cellText(column, unit, image.record(unit), names.nameOf(unit));
+            const std::string cell = cellText(column, unit, record, names.nameOf(unit));
             cells.push_back(toTerminal ? shownText(cell) : cell);
         }
         csv += csvLine(cells);

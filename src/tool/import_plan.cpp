@@ -37,22 +37,6 @@ std::string counted(std::size_t count, const std::string& thing) {
     return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
 }
 
-class ClosedOnExit {
-  public:
-    explicit ClosedOnExit(int handle) : handle_(handle) {}
-    ClosedOnExit(const ClosedOnExit&) = delete;
-    ClosedOnExit& operator=(const ClosedOnExit&) = delete;
-    ~ClosedOnExit() {
-        if (handle_ >= 0) {
-            data::systemFiles().close(handle_);  // already failing elsewhere
-        }
-    }
-    data::SystemError close() { return data::systemFiles().close(std::exchange(handle_, -1)); }
-
-  private:
-    int handle_;
-};
-
 }  // namespace
 
 void ImportPlan::Listing::add(std::string line) {
@@ -84,8 +68,8 @@ void ImportPlan::readCsv() {
         return Error("The CSV file " + path + " is larger than the " +
                      std::to_string(kLargestCsv / (1024 * 1024)) + " MiB (" +
                      std::to_string(kLargestCsv) + " bytes) that import reads" + size +
-                     ". A CSV of all the 32767 units a file can hold is about 9 MB. Nothing was "
-                     "written.");
+                     ". A CSV of all the " + std::to_string(layout::kHighestStorableUnit) +
+                     " units a file can hold is about 9 MB. Nothing was written.");
     };
     const std::string couldNot = "Could not read the CSV file " + path + ": ";
     const auto status = files.statusOfPath(path);
@@ -102,7 +86,7 @@ void ImportPlan::readCsv() {
         }
         throw Error(couldNot + files.describe(opened.error) + ". Nothing was written.");
     }
-    ClosedOnExit handle(opened.value);
+    data::OpenHandle handle(opened.value);
     CsvReader reader([this](const CsvRow& fields, std::size_t count) { takeRow(fields, count); },
                      kFieldLimit);
     // Read to the end rather than to the length found: another program may change the file, and
@@ -195,9 +179,10 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
         return;
     }
     const auto unit = data::wholeNumberFromText(cells[unitColumn_]);
-    if (!unit || *unit < 0 || *unit > INT16_MAX) {
+    if (!unit || *unit < 0 || *unit > layout::kHighestStorableUnit) {
         problem(rowNumber, unitColumn_,
-                quotedCell(cells[unitColumn_]) + " is not a unit number from 0 to 32767");
+                quotedCell(cells[unitColumn_]) + " is not a unit number from 0 to " +
+                    std::to_string(layout::kHighestStorableUnit));
         return;
     }
     if (const auto earlier = updates_.find(*unit); earlier != updates_.end()) {
@@ -209,22 +194,20 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
     const bool added = *unit >= image_.units();
     UnitUpdate update{rowNumber, {}, std::string(names_.nameOf(*unit))};
     if (!added) {
-        update.record = std::string(image_.record(*unit));
+        update.record = image_.unit(*unit);
     } else {
         // A new unit starts out empty and bears its own number, as Save writes it.
-        update.record.assign(layout::kRecordSize, '\0');
-        const auto number = static_cast<std::uint16_t>(*unit);
-        update.record[0] = static_cast<char>(number & 0xFF);
-        update.record[1] = static_cast<char>(number >> 8);
+        update.record.setNumber(static_cast<std::int16_t>(*unit));
     }
     const std::string ownNumber = std::to_string(*unit);
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        const bool storedNumber = columns_[i]->kind == ColumnKind::StoredNumber;
+        const bool storedNumber = columns_[i]->kind == ColumnKind::Field &&
+                                  columns_[i]->field->kind == data::FieldKind::Number;
         // An empty unitNumber is the unit's own number, as Save writes it.
         const std::string& text = storedNumber && cells[i].empty() ? ownNumber : cells[i];
         if (const auto reason = applyCell(*columns_[i], text, update.record, update.name)) {
             problem(rowNumber, i, *reason);
-        } else if (storedNumber && added && wordAt(update.record, 0) != *unit) {
+        } else if (storedNumber && added && update.record.number() != *unit) {
             problem(rowNumber, i,
                     "a new unit bears its own number, as Create Unit gives it: write " + ownNumber +
                         " or leave the cell empty");
@@ -245,7 +228,7 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
 void ImportPlan::checkFindings(std::int64_t unit, const UnitUpdate& update, bool added) {
     std::vector<UnitFinding> before;
     if (!added) {
-        before = recordFindings(unit, image_.record(unit));
+        before = recordFindings(unit, image_.unit(unit));
         for (UnitFinding& finding : nameFindings(names_.nameOf(unit), unit == 0)) {
             before.push_back(std::move(finding));
         }
@@ -278,7 +261,7 @@ void ImportPlan::checkAppends() {
                               ", and a new unit must take the next number, ";
     const bool shortEnd =
         image_.fragmentSize() > 0 ||
-        static_cast<std::int64_t>(image_.record(units - 1).size()) < layout::kRecordSize;
+        static_cast<std::int64_t>(image_.unit(units - 1).storedSize()) < layout::kRecordSize;
     for (auto it = updates_.lower_bound(units); it != updates_.end(); ++it) {
         const UnitUpdate& update = it->second;
         if (it->first != units + appended_) {
@@ -289,9 +272,10 @@ void ImportPlan::checkAppends() {
             problem(update.row, unitColumn_,
                     "no unit can be added: the file ends in a short record or in stray bytes "
                     "(varnel-tool check tells more)");
-        } else if (image_.unitCounter() + appended_ >= INT16_MAX) {
+        } else if (image_.unitCounter() + appended_ >= layout::kHighestStorableUnit) {
             problem(update.row, unitColumn_,
-                    "no unit can be added: the unit counter of the file would pass 32767");
+                    "no unit can be added: the unit counter of the file would pass " +
+                        std::to_string(layout::kHighestStorableUnit));
         } else {
             ++appended_;
         }
@@ -319,21 +303,14 @@ std::string ImportPlan::forcedFindings() const {
 }
 
 std::string ImportPlan::newEquipmentFile() const {
-    std::string bytes = image_.bytes();
+    EquipmentImage image = image_;
     for (const auto& [unit, update] : updates_) {
-        const auto start = static_cast<std::size_t>(layout::fileOffset(unit, 0));
-        if (unit < image_.units()) {
-            bytes.replace(start, update.record.size(), update.record);
-        } else {
-            bytes += update.record;  // in unit order, right after the last record
-        }
+        image.put(unit, update.record);  // new units in unit order, right after the last record
     }
     if (appended_ > 0) {
-        const auto counter = static_cast<std::uint16_t>(image_.unitCounter() + appended_);
-        bytes[0] = static_cast<char>(counter & 0xFF);
-        bytes[1] = static_cast<char>(counter >> 8);
+        image.setUnitCounter(static_cast<std::int16_t>(image_.unitCounter() + appended_));
     }
-    return bytes;
+    return image.bytes();
 }
 
 // One line per unit, each ended by CR LF, as the editor's Save rewrites the list.

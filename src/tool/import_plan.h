@@ -8,15 +8,18 @@
 #include <vector>
 
 #include "csv_table.h"
+#include "data/unit_record.h"
+#include "equipment_image.h"
+#include "name_list_image.h"
 #include "tool_commands.h"
-#include "unit_sheet.h"
+#include "unit_columns.h"
 
 // What an import will write, built from the CSV's rows one at a time: every cell checked by the
 // rules of the window's Save, and every value that check would report refused unless the unit
 // held it already (or --force is given).
 namespace varnel::tool {
 
-// The largest CSV that import reads. A file of all 32767 units a file can hold exports to about
+// The largest CSV that import reads. A file of all the units a file can hold exports to about
 // 9 MB; the bound keeps a wrong or hostile file from taking the machine's memory.
 inline constexpr std::int64_t kLargestCsv = 64 * 1024 * 1024;
 
@@ -44,7 +47,7 @@ class ImportPlan {
     // What one row of the CSV makes of a unit.
     struct UnitUpdate {
         std::size_t row;  // in the spreadsheet, the header being row 1
-        std::string record;
+        data::Unit record;
         std::string name;
     };
     // Lines of a listing that may grow with the input: the first ones kept, the rest counted.

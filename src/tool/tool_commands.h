@@ -6,11 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "unit_sheet.h"
-
 // The four commands of varnel-tool. Each returns the program's exit status (0 done, 1 findings or
 // differences) and throws data::Error, with nothing written, when it cannot do its work.
 namespace varnel::tool {
+
+class EquipmentImage;
+struct NameList;
 
 struct ExportRequest {
     std::string equipmentPath, nameListPath;

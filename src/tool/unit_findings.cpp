@@ -7,23 +7,16 @@
 #include "cell_text.h"
 #include "data/code_page.h"
 #include "data/code_tables.h"
-#include "data/record_layout.h"
-#include "unit_sheet.h"
 
 namespace varnel::tool {
 namespace {
 
-namespace layout = data::layout;
-
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-std::uint8_t byteAt(std::string_view record, int offset) {
-    return static_cast<std::uint8_t>(record[static_cast<std::size_t>(offset)]);
-}
-
-std::string bytesOf(std::string_view record, const data::layout::Field& first, int width) {
-    return std::string(
-        record.substr(static_cast<std::size_t>(first.offset), static_cast<std::size_t>(width)));
+// The stored bytes of width bytes of the record from the field on.
+std::string bytesOf(const data::Unit& record, const data::RecordField& first, int width) {
+    const auto from = record.bytes().begin() + first.offset;
+    return std::string(from, from + width);
 }
 
 // Every switch pair that the window's Save can write: each tick of the five boxes with each
@@ -70,41 +63,41 @@ std::string hexByte(std::uint8_t byte) {
 
 }  // namespace
 
-std::vector<UnitFinding> recordFindings(std::int64_t unit, std::string_view record) {
+std::vector<UnitFinding> recordFindings(std::int64_t unit, const data::Unit& record) {
+    namespace field = data::field;
     std::vector<UnitFinding> found;
-    const std::int16_t stored = wordAt(record, layout::kUnitNumber.offset);
+    const std::int16_t stored = record.number();
     if (stored != unit) {
-        found.push_back({"unitNumber", bytesOf(record, layout::kUnitNumber, 2),
+        found.push_back({"unitNumber",
+                         bytesOf(record, field::kUnitNumber, field::kUnitNumber.width),
                          "its record gives its number as " + std::to_string(stored) + "."});
     }
-    const std::uint8_t unitClass = byteAt(record, layout::kUnitClass.offset);
+    const std::uint8_t unitClass = record.unitClass();
     if (!data::classNameOf(unitClass)) {
         found.push_back(
-            {"Class", bytesOf(record, layout::kUnitClass, 1),
+            {"Class", bytesOf(record, field::kClass, field::kClass.width),
              "class code " + std::to_string(unitClass) + " is none of the classes 1 to 21."});
     }
     // A nationality is one bit of one of the four bytes; anything else names no nationality,
     // shows as "Unknown" in the editor and is written as four 0 bytes by a Save in Profi mode.
-    const data::NationBytes nation = {
-        byteAt(record, layout::kNation1.offset), byteAt(record, layout::kNation2.offset),
-        byteAt(record, layout::kNation3.offset), byteAt(record, layout::kNation4.offset)};
+    const data::NationBytes nation = record.nation();
     if (!data::nationalityNameOf(nation)) {
-        found.push_back({"Nationality", bytesOf(record, layout::kNation1, 4),
+        found.push_back({"Nationality", bytesOf(record, field::kNation1, data::kNationByteCount),
                          "the nationality bytes " + std::to_string(nation[0]) + ", " +
                              std::to_string(nation[1]) + ", " + std::to_string(nation[2]) + ", " +
                              std::to_string(nation[3]) + " name no nationality."});
     }
-    const int sw1 = byteAt(record, layout::kSw1.offset), sw2 = byteAt(record, layout::kSw2.offset);
-    if (pairsSaveWrites().count({sw1, sw2}) == 0) {
-        found.push_back({"sw1/sw2", bytesOf(record, layout::kSw1, 2),
-                         "the switch bytes " + std::to_string(sw1) + "/" + std::to_string(sw2) +
-                             " are no pattern the editor writes (" + pairList() + ")."});
+    const data::SwitchPair switches = record.switches();
+    if (pairsSaveWrites().count({switches.sw1, switches.sw2}) == 0) {
+        found.push_back({"sw1/sw2", bytesOf(record, field::kSw1, 2),
+                         "the switch bytes " + std::to_string(switches.sw1) + "/" +
+                             std::to_string(switches.sw2) + " are no pattern the editor writes (" +
+                             pairList() + ")."});
     }
-    for (int i = 0; i < layout::kCharacterFieldCount; ++i) {
-        const std::uint8_t code = byteAt(record, layout::kFirstCharacterOffset + i);
+    for (const data::RecordField& row : data::kRecordFields) {
+        const std::uint8_t code = row.kind == data::FieldKind::Character ? record.byte(row) : 0;
         if (code != 0 && isControl(code)) {
-            std::string label = "c";  // appended: GCC 12 warns of an overlap in "c" + text
-            label += std::to_string(i + 1);
+            const std::string label = row.label;
             found.push_back({label, std::string(1, static_cast<char>(code)),
                              "character code " + label + " is " + std::to_string(code) +
                                  ", a control character the window cannot show or type."});

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/unit_record.h"
+
 // What may trouble the game in one unit, decided in one place: check reports it, and import
 // refuses to bring it into a unit that did not hold it already.
 namespace varnel::tool {
@@ -15,8 +17,8 @@ struct UnitFinding {
     std::string words;  // what is wrong, in plain words; see the functions for where they go
 };
 
-// The findings of a unit's record (71 to 73 bytes), in record order; words follow "unit 7: ".
-std::vector<UnitFinding> recordFindings(std::int64_t unit, std::string_view record);
+// The findings of a unit's record, in record order; words follow "unit 7: ".
+std::vector<UnitFinding> recordFindings(std::int64_t unit, const data::Unit& record);
 
 // The findings of a name, bytes of the list; words follow the name's place ("line 4 of the name
 // list (unit 3)" or "the name"). firstLine: the name begins the list, where a byte-order mark is

@@ -9,16 +9,8 @@
 #include "data/system_files.h"
 
 namespace varnel::tool {
-namespace {
 
 using data::Error;
-using data::SystemError;
-
-std::string reasonFor(SystemError error) {
-    return data::systemFiles().describe(error);
-}
-
-}  // namespace
 
 std::string readWholeFile(const std::string& path, const std::string& what) {
     data::SystemFiles& files = data::systemFiles();
@@ -28,39 +20,32 @@ std::string readWholeFile(const std::string& path, const std::string& what) {
         if (opened.error == data::errorNoSuchFile()) {
             throw Error("There is no " + what + " " + path + ". Check the file name.");
         }
-        throw Error(couldNot + reasonFor(opened.error) + ".");
+        throw Error(couldNot + files.describe(opened.error) + ".");
     }
-    const int handle = opened.value;
-    std::string content;
-    SystemError error = 0;
-    const auto status = files.status(handle);
+    data::OpenHandle file(opened.value);
+    const auto status = files.status(file.handle());
     if (!status.ok() || status.value.isFolder) {
-        error = status.ok() ? data::errorIsFolder() : status.error;
-    } else {
-        // Read to the end rather than to the length found, which another program may change.
-        std::size_t filled = 0;
-        content.resize(static_cast<std::size_t>(status.value.length) + 4096);
-        for (;;) {
-            const auto read = files.readAt(handle, content.data() + filled, content.size() - filled,
-                                           static_cast<std::int64_t>(filled));
-            if (!read.ok()) {
-                error = read.error;
-                break;
-            }
-            filled += read.value;
-            if (filled < content.size()) {
-                break;
-            }
-            content.resize(content.size() * 2);
+        throw Error(couldNot + files.describe(status.ok() ? data::errorIsFolder() : status.error) +
+                    ".");
+    }
+    // Read to the end rather than to the length found, which another program may change.
+    std::string content(static_cast<std::size_t>(status.value.length) + 4096, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        const auto read = files.readAt(file.handle(), content.data() + filled,
+                                       content.size() - filled, static_cast<std::int64_t>(filled));
+        if (!read.ok()) {
+            throw Error(couldNot + files.describe(read.error) + ".");
         }
-        content.resize(filled);
+        filled += read.value;
+        if (filled < content.size()) {
+            break;
+        }
+        content.resize(content.size() * 2);
     }
-    const SystemError closeError = files.close(handle);
-    if (error == 0) {
-        error = closeError;
-    }
-    if (error != 0) {
-        throw Error(couldNot + reasonFor(error) + ".");
+    content.resize(filled);
+    if (const data::SystemError error = file.close(); error != 0) {
+        throw Error(couldNot + files.describe(error) + ".");
     }
     return content;
 }
@@ -84,26 +69,21 @@ void settleInterruptedChange(const std::string& path, std::ostream& err, bool to
     }
 }
 
-EquipmentLock::EquipmentLock(const std::string& path) {
+namespace {
+
+// The equipment file opened for writing, or -1 when it cannot be: missing or read-only, which
+// reading reports and writing refuses.
+int openForLock(const std::string& path) {
     const auto opened = data::systemFiles().open(path, data::OpenMode::ReadWrite);
-    if (!opened.ok()) {
-        return;  // missing or read-only: reading reports the one, writing refuses the other
-    }
-    handle_ = opened.value;
-    try {
-        lock_ = data::WriteLock(handle_, path);
-    } catch (...) {
-        data::systemFiles().close(handle_);
-        throw;
-    }
+    return opened.ok() ? opened.value : -1;
 }
 
-EquipmentLock::~EquipmentLock() {
-    lock_.release();
-    if (handle_ >= 0) {
-        data::systemFiles().close(handle_);  // only locked, never written through
-    }
-}
+}  // namespace
+
+// The handle is only locked, never written through: its close has nothing to report.
+EquipmentLock::EquipmentLock(const std::string& path)
+    : handle_(openForLock(path)),
+      lock_(handle_.handle() >= 0 ? data::WriteLock(handle_.handle(), path) : data::WriteLock()) {}
 
 data::ReplacementRules rulesForFile(const std::string& what) {
     data::ReplacementRules rules;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "data/file_replacement.h"
+#include "data/system_files.h"
 #include "data/write_lock.h"
 
 // Whole files read through the system-file seam (data/system_files.h), and the rules by which the
@@ -33,13 +34,10 @@ void settleInterruptedChange(const std::string& path, std::ostream& err, bool to
 class EquipmentLock {
   public:
     explicit EquipmentLock(const std::string& path);
-    EquipmentLock(const EquipmentLock&) = delete;
-    EquipmentLock& operator=(const EquipmentLock&) = delete;
-    ~EquipmentLock();
 
   private:
-    int handle_ = -1;
-    data::WriteLock lock_;
+    data::OpenHandle handle_;
+    data::WriteLock lock_;  // given back before the handle closes
 };
 
 // Replaces a file of ours (the equipment file, the CSV written by export) with content through the

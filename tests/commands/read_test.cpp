@@ -140,8 +140,10 @@ TEST_F(ReadUnit, RemembersWhichControlsHoldWhatItShowedForTheUnit) {
         const commands::ShownValues& shown = window().editor().shown();
         for (const char* control : filled) {
             const bool expected = std::find(asRead.begin(), asRead.end(), control) != asRead.end();
-            EXPECT_EQ(shown.asRead(control, unit), expected) << control << " of unit " << unit;
-            EXPECT_FALSE(shown.asRead(control, unit + 1)) << control << " of another unit";
+            EXPECT_EQ(shown.asRead(controls::Control{control}, unit), expected)
+                << control << " of unit " << unit;
+            EXPECT_FALSE(shown.asRead(controls::Control{control}, unit + 1))
+                << control << " of another unit";
         }
     };
     const std::vector<std::string> all(std::begin(filled), std::end(filled));

@@ -7,6 +7,7 @@
 #include "data/equipment_file.h"
 #include "data/error.h"
 #include "data/record_layout.h"
+#include "data/unit_record.h"
 #include "support/failing_files.h"
 #include "support/temp_folder.h"
 
@@ -36,9 +37,9 @@ TEST(HighestUnitNumber, FollowsFromTheFileLengthAlone) {
 }
 
 TEST(RecordLayout, PlacesFieldsByUnitNumber) {
-    EXPECT_EQ(layout::fileOffset(0, layout::kUnitClass.offset), 4);
-    EXPECT_EQ(layout::fileOffset(1, layout::kUnitClass.offset), 77);
-    EXPECT_EQ(layout::fileOffset(10, layout::kCost.offset), 753);
+    EXPECT_EQ(layout::fileOffset(0, field::kClass.offset), 4);
+    EXPECT_EQ(layout::fileOffset(1, field::kClass.offset), 77);
+    EXPECT_EQ(layout::fileOffset(10, field::kCost.offset), 753);
 }
 
 class EquipmentFileTest : public ::testing::Test {

@@ -360,14 +360,14 @@ namespace {
 
 TEST_F(WindowLayout, ATextSetWithANulKeepsOnlyWhatComesBeforeIt) {
     commands::FormAccess& form = window().editor().form();
-    form.setText("Text1", QString(QChar(u'\0')));
+    form.setText(controls::kCharacters[0], QString(QChar(u'\0')));
     EXPECT_EQ(text("Text1"), "");
-    form.setText("NAMEu", QString::fromUtf16(u"Tank\0Rest", 9));
+    form.setText(controls::kUnitName, QString::fromUtf16(u"Tank\0Rest", 9));
     EXPECT_EQ(text("NAMEu"), "Tank");
     const QString longName(40000, QChar(u'x'));
-    form.setText("NAMEu", longName);
+    form.setText(controls::kUnitName, longName);
     EXPECT_EQ(text("NAMEu"), longName) << "no text field has a maximum length";
-    form.setText("UNIT", "Infantry");  // a disabled field shows what a command writes
+    form.setText(controls::kClassName, "Infantry");  // a disabled field shows what a command writes
     EXPECT_EQ(text("UNIT"), "Infantry");
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "data/unit_record.h"
+
+// The equipment file held whole in memory: the tool reads it at once, looks at every unit, and an
+// import builds the new file from it before anything is written.
+namespace varnel::tool {
+
+class EquipmentImage {
+  public:
+    // Reads the file whole. Throws data::Error when it is no equipment file: shorter than one
+    // record, or text (a CSV file given in its place).
+    static EquipmentImage load(const std::string& path);
+    explicit EquipmentImage(std::string bytes) : bytes_(std::move(bytes)) {}
+
+    const std::string& bytes() const { return bytes_; }
+    std::int16_t unitCounter() const;
+    // How many units the length gives: a last record short by one or two bytes counts.
+    std::int64_t units() const;
+    // Unit n's record, a short last record with the size it has.
+    data::Unit unit(std::int64_t number) const;
+    // The bytes after the last unit that make no unit (1 to 70 of them), if any.
+    std::int64_t fragmentSize() const;
+
+    // Puts a unit's record in place of unit n's, or, when n is units() and no stray bytes follow
+    // the last unit, after it.
+    void put(std::int64_t number, const data::Unit& unit);
+    void setUnitCounter(std::int16_t counter);
+
+  private:
+    std::string bytes_;
+};
+
+}  // namespace varnel::tool

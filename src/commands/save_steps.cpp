@@ -114,12 +114,11 @@ bool fileIsWritable(Editor& editor, const QString& command) {
     const std::string list = nameListPath(editor.form());
     const auto atList = data::systemFiles().statusOfPath(list);
     if (!atList.ok()) {
-        report(
-            Severity::Problem,
-            QStringLiteral("Could not look at the name list %1: %2, so %3 was refused. Nothing "
-                           "was changed.")
-                .arg(textFromPath(list),
-                     textFromPath(data::systemFiles().describe(atList.error)), command));
+        report(Severity::Problem,
+               QStringLiteral("Could not look at the name list %1: %2, so %3 was refused. Nothing "
+                              "was changed.")
+                   .arg(textFromPath(list),
+                        textFromPath(data::systemFiles().describe(atList.error)), command));
         return false;
     }
     if (atList.value.exists && atList.value.identity == file->identity()) {

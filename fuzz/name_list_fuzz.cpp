@@ -85,6 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((shape & 0xC0) == 0xC0) {
         // One long first line, so that the fuzzed bytes lie across the end of the first read block.
         before.insert(0, std::string(data::kReadBlockSize - 1 - (shape >> 4 & 3), 'x'));
+    } else if ((shape & 0xE0) == 0x20) {
+        // A list that has its shape already, one CR LF line per unit, which a rewrite copies in
+        // pieces.
+        const std::vector<std::string> given = linesOf(before);
+        before.clear();
+        for (std::int64_t i = 0; i <= highest; ++i) {
+            before += (i < static_cast<std::int64_t>(given.size()) ? given[i] : "") + "\r\n";
+        }
     }
     test::writeFile(list, before);
 
@@ -102,6 +110,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ReadLines fromFile = readAll(inBlocks);
         require(fromFile.lines == lines && fromFile.bytes == before,
                 "the lines of the file are those the rule gives");
+    }
+    // Passing over lines finds each line, whatever the place of the line ends in the bytes.
+    for (std::int64_t number = 0; number <= count; number = number < 64 ? number + 1 : number * 2) {
+        data::LineReader reader(before);
+        std::string line;
+        require(reader.skip(number) == number && reader.next(line) == (number < count) &&
+                    (number == count || line == lines[number]),
+                "passing over lines leads to the next line");
     }
     const data::NameListStatus status = data::inspectNameList(list);
     require(status.exists && status.lineCount == count, "the list holds the lines the rule gives");

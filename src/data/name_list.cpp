@@ -9,6 +9,7 @@
 
 #include "error.h"
 #include "file_replacement.h"
+#include "line_scan.h"
 #include "system_files.h"
 
 namespace varnel::data {
@@ -86,6 +87,13 @@ std::string withName(std::string_view old, std::int64_t unitNumber, std::int64_t
                      std::string_view name) {
     std::string content;
     content.reserve(old.size() + name.size() + kLineEnd.size());
+    // A list that has its shape already, one CR LF line per unit, is copied in three pieces: the
+    // lines before the name, the name, and the line end and lines after it.
+    if (std::int64_t lines = 0; allLinesEndInCrLf(old, lines) && lines == highestUnitNumber + 1) {
+        const std::size_t start = passLineEnds(old, unitNumber, false).next;
+        const std::size_t end = old.find(kCarriageReturn, start);
+        return content.append(old.substr(0, start)).append(name).append(old.substr(end));
+    }
     std::size_t at = 0;        // where the next old line starts
     std::size_t runStart = 0;  // the first old byte not yet copied
     for (std::int64_t lineNumber = 1; lineNumber <= highestUnitNumber + 1; ++lineNumber) {
@@ -116,7 +124,7 @@ LineReader::LineReader(int handle, std::string failureMessage, std::string conse
     : handle_(handle),
       failureMessage_(std::move(failureMessage)),
       consequence_(std::move(consequence)),
-      block_(kReadBlockSize) {}
+      block_(new char[kReadBlockSize]) {}
 
 bool LineReader::next(std::string& line, LineEnd& ended) {
     line.clear();
@@ -125,11 +133,25 @@ bool LineReader::next(std::string& line, LineEnd& ended) {
 
 std::int64_t LineReader::skip(std::int64_t count) {
     std::int64_t passed = 0;
-    LineEnd ended;
-    while (passed < count && passLine(nullptr, ended)) {
-        ++passed;
+    bool afterCr = false;  // the bytes before ended in a CR, whose LF may start the next ones
+    bool inLine = false;   // bytes of a line whose end has not been passed yet
+    while (passed < count && haveByte()) {
+        const std::string_view rest = view_.substr(position_);
+        const PassedLineEnds ends = passLineEnds(rest, count - passed, afterCr);
+        passed += ends.count;
+        if (passed == count) {
+            position_ += ends.next;
+            // The LF of a CR LF pair may start the next block.
+            if (ends.endsInCr && haveByte() && view_[position_] == kLineFeed) {
+                ++position_;
+            }
+            return passed;
+        }
+        inLine = ends.next < rest.size();
+        afterCr = rest.back() == kCarriageReturn;
+        position_ = view_.size();
     }
-    return passed;
+    return passed + (passed < count && inLine ? 1 : 0);  // the end of the file ends a last line
 }
 
 // Passes over one line, whose end may lie in a later block, appending it to line when one is
@@ -165,12 +187,12 @@ bool LineReader::readBlock() {
     if (atEnd_) {
         return false;
     }
-    const auto read = systemFiles().readAt(handle_, block_.data(), block_.size(), offset_);
+    const auto read = systemFiles().readAt(handle_, block_.get(), kReadBlockSize, offset_);
     if (!read.ok()) {
         throw Error(failureMessage_ + reasonFor(read.error) + "." + consequence_);
     }
     position_ = 0;
-    view_ = std::string_view(block_.data(), read.value);
+    view_ = std::string_view(block_.get(), read.value);
     offset_ += static_cast<std::int64_t>(read.value);
     atEnd_ = read.value == 0;
     return !atEnd_;

@@ -105,7 +105,7 @@ class LineReader {
     int handle_ = -1;
     std::string failureMessage_;
     std::string consequence_;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;  // not filled: each read fills what it uses
     std::int64_t offset_ = 0;
 };
 

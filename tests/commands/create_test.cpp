@@ -21,17 +21,8 @@ Bytes roundTripRecord(int n) {
     return encodeRecord(unit, n);
 }
 
-void setWord(Bytes& bytes, std::size_t at, int value) {
-    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
-    bytes[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
-}
-
 class CreateUnit : public WindowTest {
   protected:
-    void writeUnits(int count, std::int16_t unitCount, int nameCount = -1) {
-        names = unitNames(nameCount < 0 ? count : nameCount);
-        equipment = WindowTest::writeUnits(count, roundTripRecord, nameCount, unitCount);
-    }
     // The file after appending record `source` as unit d, with the header raised by one.
     Bytes appended(const Bytes& before, int source, int d) {
         Bytes expected = before;
@@ -43,13 +34,11 @@ class CreateUnit : public WindowTest {
     }
 
     Bytes equipment;
-    std::vector<std::string> names;
 };
 
 TEST_F(CreateUnit, AppendsACopyOfTheShownUnitAsUnitOneHundred) {
-    writeUnits(100, 100);
-    openAt("5");
-    ASSERT_EQ(takeMessages(), QStringList());
+    equipment = writeUnits(100, roundTripRecord);
+    ASSERT_EQ(openAt("5"), QStringList());
     setText("NAMEu", "Newcomer");
     click("CreateB");
     EXPECT_EQ(takeMessages(), QStringList());
@@ -57,7 +46,7 @@ TEST_F(CreateUnit, AppendsACopyOfTheShownUnitAsUnitOneHundred) {
     const Bytes after = equipmentNow();
     EXPECT_EQ(after.size(), equipment.size() + 73);
     EXPECT_EQ(after, appended(equipment, 5, 100)) << "record 5 and every other byte as before";
-    std::vector<std::string> expectedNames = names;
+    std::vector<std::string> expectedNames = unitNames(100);
     expectedNames.push_back("Newcomer");
     EXPECT_EQ(namesNow(), nameListText(expectedNames));
     EXPECT_EQ(text("NMBu"), "100");
@@ -76,9 +65,9 @@ TEST_F(CreateUnit, AppendsACopyOfTheShownUnitAsUnitOneHundred) {
 }
 
 TEST_F(CreateUnit, CopiesUnitZeroAndRaisesACounterThatDidNotMatchTheRecords) {
-    writeUnits(3, 7, 5);  // two names too many: the new list keeps lines 1 to 3
+    // Two names too many: the new list keeps lines 1 to 3.
+    equipment = writeUnits(3, roundTripRecord, 5, 7);
     openAt("0");
-    takeMessages();
     click("CreateB");
     EXPECT_EQ(takeMessages(), QStringList());
     EXPECT_EQ(equipmentNow(), appended(equipment, 0, 3));
@@ -89,8 +78,8 @@ TEST_F(CreateUnit, CopiesUnitZeroAndRaisesACounterThatDidNotMatchTheRecords) {
 }
 
 TEST_F(CreateUnit, EditsInTheFormReachTheNewUnitOnly) {
-    writeUnits(10, 10);
-    openAt("4");
+    equipment = writeUnits(10, roundTripRecord);
+    EXPECT_EQ(openAt("4"), QStringList());
     setText("Soft1", "77");
     setText("CASH2", "299");
     setText("DY1", "44");
@@ -99,23 +88,22 @@ TEST_F(CreateUnit, EditsInTheFormReachTheNewUnitOnly) {
     EXPECT_EQ(takeMessages(), QStringList());
 
     Bytes expected = appended(equipment, 4, 10);
-    const std::size_t record10 = 2 + 73 * 10;
-    expected[record10 + offset::soft] = 77;
-    expected[record10 + offset::cost] = 24;
-    expected[record10 + offset::year] = 44;
+    setByte(expected, 10, offset::soft, 77);
+    setByte(expected, 10, offset::cost, 24);
+    setByte(expected, 10, offset::year, 44);
     EXPECT_EQ(equipmentNow(), expected);
     EXPECT_EQ(text("Soft1"), "77");
     EXPECT_EQ(text("CASH2"), "288");
-    std::vector<std::string> expectedNames = names;
+    std::vector<std::string> expectedNames = unitNames(10);
     expectedNames.push_back("Copy");
     EXPECT_EQ(namesNow(), nameListText(expectedNames));
 }
 
 TEST_F(CreateUnit, AShortLastRecordIsCompletedWithZerosBeforeTheNewOne) {
-    writeUnits(3, 3);
+    equipment = writeUnits(3, roundTripRecord);
     equipment.resize(equipment.size() - 2);  // offsets 71 and 72 of unit 2 are missing
     writeFile(folder().file("Equip97.eqp"), equipment);
-    openAt("2");
+    EXPECT_EQ(openAt("2"), QStringList());
     ASSERT_EQ(caption("MaxT1"), "2");
     click("CreateB");
     EXPECT_EQ(takeMessages(), QStringList());
@@ -152,10 +140,9 @@ TEST_F(CreateUnit, RefusesBeforeWritingAnything) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words);
-        writeUnits(3, c.unitCount);
+        equipment = writeUnits(3, roundTripRecord, -1, c.unitCount);
         ::chmod(folder().file("Equip97.eqp").c_str(), c.readOnly ? 0444 : 0644);
         openAt("1");
-        takeMessages();
         if (c.field != nullptr)
             setText(c.field, QString::fromUtf8(c.value));
         const QStringList before = formSnapshot();
@@ -165,7 +152,7 @@ TEST_F(CreateUnit, RefusesBeforeWritingAnything) {
         EXPECT_TRUE(reported[0].contains(c.words)) << reported[0].toStdString();
         EXPECT_EQ(formSnapshot(), before);
         EXPECT_EQ(equipmentNow(), equipment);
-        EXPECT_EQ(namesNow(), nameListText(names));
+        EXPECT_EQ(namesNow(), nameListText(unitNames(3)));
         if (c.focusesField) {
             EXPECT_EQ(QApplication::focusWidget(), control(c.field));
         }
@@ -174,7 +161,7 @@ TEST_F(CreateUnit, RefusesBeforeWritingAnything) {
 }
 
 TEST_F(CreateUnit, WithNoFileOpenInProfiModeSaysSoAndChangesNothing) {
-    writeUnits(3, 3);
+    equipment = writeUnits(3, roundTripRecord);
     trigger("MPROF");
     for (const char* when : {"at start-up", "after Close"}) {
         SCOPED_TRACE(when);
@@ -191,7 +178,7 @@ TEST_F(CreateUnit, WithNoFileOpenInProfiModeSaysSoAndChangesNothing) {
         EXPECT_EQ(takeMessages(), QStringList{"Open an equipment file first."});
         EXPECT_EQ(formSnapshot(), before);
         EXPECT_EQ(equipmentNow(), equipment);
-        EXPECT_EQ(namesNow(), nameListText(names));
+        EXPECT_EQ(namesNow(), nameListText(unitNames(3)));
     }
 }
 

@@ -54,7 +54,7 @@ TEST_F(DemoData, EveryUnitReadsBackTheBytesTheGeneratorWrote) {
     }
     EXPECT_EQ(text("NMBu"), "1") << "the last unit steps on to 1";
     EXPECT_EQ(takeMessages(), QStringList());
-    EXPECT_EQ(readFile(folder().file("Equip97.eqp")), original) << "reading writes nothing";
+    EXPECT_EQ(equipmentNow(), original) << "reading writes nothing";
 }
 
 TEST_F(DemoData, EditingEveryKindOfFieldChangesOnlyThatUnitsFieldBytes) {
@@ -87,14 +87,13 @@ TEST_F(DemoData, EditingEveryKindOfFieldChangesOnlyThatUnitsFieldBytes) {
     r[30] = 0, r[31] = 1, r[32] = 0, r[33] = 0;
     r[offset::sw1] = 1, r[offset::sw2] = 0;  // the default of the Artillery class
     r[offset::c1] = 'Z';
-    EXPECT_EQ(readFile(folder().file("Equip97.eqp")), expected);
+    EXPECT_EQ(equipmentNow(), expected);
 
     std::string expectedNames = names;
     const std::string old = nameOf(7);
     expectedNames.replace(expectedNames.find("\r\n" + old + "\r\n") + 2, old.size(),
                           "Field Guns 7");
-    const Bytes list = readFile(folder().file("Equip97.txt"));
-    EXPECT_EQ(std::string(list.begin(), list.end()), expectedNames);
+    EXPECT_EQ(namesNow(), expectedNames);
 
     EXPECT_EQ(text("UNIT"), "Artillery");
     EXPECT_EQ(text("NATION"), "Norway");
@@ -112,7 +111,7 @@ TEST_F(DemoData, CreateUnitWithoutANameListStoresTheUnitAndSaysTheNameWasNot) {
     ASSERT_EQ(reported.size(), 1);
     EXPECT_TRUE(reported[0].contains("were saved, but its name was not"))
         << reported[0].toStdString();
-    EXPECT_EQ(readFile(folder().file("Equip97.eqp")).size(), original.size() + 73);
+    EXPECT_EQ(equipmentNow().size(), original.size() + 73);
     EXPECT_FALSE(fileExists(folder().file("Equip97.txt")));
 }
 

@@ -10,24 +10,15 @@ namespace {
 
 class Navigate : public WindowTest {
   protected:
-    // Units 0..count-1 with distinct values, names "Name n".
-    void writeUnits(int count) { WindowTest::writeUnits(count, record); }
-    void openAt(const char* unit) {
-        WindowTest::openAt(unit);
-        takeMessages();
-    }
     // Adds unit n at the end of both files, as another program would.
     void appendUnit(int n) {
-        Bytes file = equipment();
-        const Bytes added = record(n);
+        Bytes file = equipmentNow();
+        const Bytes added = unitRecord(n);
         file.insert(file.end(), added.begin(), added.end());
         writeFile(folder().file("Equip97.eqp"), file);
-        const Bytes list = readFile(folder().file("Equip97.txt"));
-        writeFile(folder().file("Equip97.txt"), std::string(list.begin(), list.end()) +
-                                                    nameListText({"Name " + std::to_string(n)}));
+        writeFile(folder().file("Equip97.txt"),
+                  namesNow() + nameListText({"Name " + std::to_string(n)}));
     }
-    Bytes equipment() { return equipmentNow(); }
-    static Bytes record(int n) { return encodeRecord(distinctUnit(n), n); }
     // The window shows the stored values of unit n.
     void expectShows(int n) {
         const Unit u = distinctUnit(n);
@@ -43,7 +34,7 @@ class Navigate : public WindowTest {
 
 TEST_F(Navigate, StepsAndWrapsPastUnitZero) {
     writeUnits(100);
-    const Bytes original = equipment();
+    const Bytes original = equipmentNow();
     openAt("0");
     const std::tuple<const char*, const char*, int> cases[] = {
         {"99", "NEXTu", 1}, {"1", "PREVu", 99}, {"0", "NEXTu", 1},   {"0", "PREVu", 99},
@@ -58,7 +49,7 @@ TEST_F(Navigate, StepsAndWrapsPastUnitZero) {
         EXPECT_EQ(caption("MaxT1"), "99");
     }
     EXPECT_EQ(takeMessages(), QStringList());
-    EXPECT_EQ(equipment(), original);
+    EXPECT_EQ(equipmentNow(), original);
 }
 
 TEST_F(Navigate, AUnitAppendedBehindTheEditorsBackIsReachedAtOnce) {
@@ -124,7 +115,7 @@ TEST_F(Navigate, AFileOfOneUnitStaysOnUnitZeroAndAnEmptyFileIsRefused) {
 
 TEST_F(Navigate, FreezeCarriesTheValueFieldsToTheNextUnitWhereSaveStoresThem) {
     writeUnits(5);
-    const Bytes names = readFile(folder().file("Equip97.txt"));
+    const std::string names = namesNow();
     openAt("1");
     setTicked("Freeze", true);
     click("NEXTu");
@@ -140,9 +131,10 @@ TEST_F(Navigate, FreezeCarriesTheValueFieldsToTheNextUnitWhereSaveStoresThem) {
     stored.unitNumber = two.unitNumber;
     stored.unitClass = two.unitClass;
     stored.characters = two.characters;  // nationality and switches are alike in every unit
-    EXPECT_EQ(equipment(), makeEquipmentFile(5, {record(0), record(1), encodeRecord(stored, 2),
-                                                 record(3), record(4)}));
-    EXPECT_EQ(readFile(folder().file("Equip97.txt")), names);
+    EXPECT_EQ(equipmentNow(),
+              makeEquipmentFile(5, {unitRecord(0), unitRecord(1), encodeRecord(stored, 2),
+                                    unitRecord(3), unitRecord(4)}));
+    EXPECT_EQ(namesNow(), names);
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -156,9 +148,9 @@ TEST_F(Navigate, FreezeAllCarriesEverythingButTheNameAndSaveStoresItThere) {
     Unit target = distinctUnit(2);
     target.characters = {'C', 'x', 'y', 0, 0, 'q'};
     writeGameFiles(
-        makeEquipmentFile(3, {record(0), encodeRecord(destroyer, 1), encodeRecord(target, 2)}),
+        makeEquipmentFile(3, {unitRecord(0), encodeRecord(destroyer, 1), encodeRecord(target, 2)}),
         nameListText({"Name 0", "Name 1", "Name 2"}));
-    const Bytes names = readFile(folder().file("Equip97.txt"));
+    const std::string names = namesNow();
     openAt("1");
     trigger("MPROF");
     setTicked("ALF", true);
@@ -172,9 +164,9 @@ TEST_F(Navigate, FreezeAllCarriesEverythingButTheNameAndSaveStoresItThere) {
     Unit stored = destroyer;
     stored.unitNumber = 2;
     stored.characters = {'B', 'e', 'y', 0, 0, 'q'};  // empty texts keep their bytes
-    EXPECT_EQ(equipment(), makeEquipmentFile(3, {record(0), encodeRecord(destroyer, 1),
-                                                 encodeRecord(stored, 2)}));
-    EXPECT_EQ(readFile(folder().file("Equip97.txt")), names);
+    EXPECT_EQ(equipmentNow(), makeEquipmentFile(3, {unitRecord(0), encodeRecord(destroyer, 1),
+                                                    encodeRecord(stored, 2)}));
+    EXPECT_EQ(namesNow(), names);
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -188,7 +180,7 @@ TEST_F(Navigate, LastRestoresTheStoredValuesAndLeavesTheHighestUnit) {
     setText("NAMEu", "Edited");
     setTicked("SHIP", true);
     appendUnit(100);
-    const Bytes file = equipment();
+    const Bytes file = equipmentNow();
     click("BACK");
     EXPECT_EQ(formSnapshot(), stored);
     EXPECT_EQ(caption("MaxT1"), "99");
@@ -197,7 +189,7 @@ TEST_F(Navigate, LastRestoresTheStoredValuesAndLeavesTheHighestUnit) {
     click("BACK");
     expectShows(5);
     EXPECT_EQ(caption("MaxT1"), "99");
-    EXPECT_EQ(equipment(), file);
+    EXPECT_EQ(equipmentNow(), file);
     EXPECT_EQ(takeMessages(), QStringList());
 }
 

@@ -15,16 +15,6 @@ const char* const kFileCommands[] = {"closeM",   "ReadM", "PREVu",  "NEXTu",
 
 class OpenClose : public WindowTest {
   protected:
-    void writeUnits(int count) {
-        std::vector<Bytes> records;
-        for (int n = 0; n < count; ++n)
-            records.push_back(patternRecord(n));
-        std::vector<std::string> names;
-        for (int n = 0; n < count; ++n)
-            names.push_back("Unit " + std::to_string(n));
-        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
-                       nameListText(names));
-    }
     void expectFileOpenState(bool open) {
         EXPECT_EQ(enabled("open1"), !open);
         for (const char* name : kFileCommands)
@@ -46,7 +36,7 @@ class OpenClose : public WindowTest {
 };
 
 TEST_F(OpenClose, OpenFileSwitchesToFileOpenAndShowsTheHighestUnit) {
-    writeUnits(100);
+    writeUnits(100, patternRecord);
     click("open1");
     EXPECT_EQ(caption("MaxT1"), "99");
     expectFileOpenState(true);
@@ -66,7 +56,7 @@ TEST_F(OpenClose, TheHighestUnitNumberFollowsTheFileLength) {
 }
 
 TEST_F(OpenClose, CloseKeepsTheFormAndMaxUnitsAndTheNextOpenUsesTheNewName) {
-    writeUnits(5);
+    writeUnits(5, patternRecord);
     click("open1");
     setText("Soft1", "42");
     setText("NMBu", "3");
@@ -90,7 +80,7 @@ TEST_F(OpenClose, CloseKeepsTheFormAndMaxUnitsAndTheNextOpenUsesTheNewName) {
 }
 
 TEST_F(OpenClose, ChangingTheNameWhileOpenHasNoEffectOnTheOpenFile) {
-    writeUnits(3);
+    writeUnits(3, patternRecord);
     click("open1");
     setText("EQP", "Nothing.eqp");
     EXPECT_EQ(window().editor().file()->path(), folder().file("Equip97.eqp"));
@@ -125,7 +115,7 @@ TEST_F(OpenClose, AnAbsolutePathOpensThatFile) {
 }
 
 TEST_F(OpenClose, AReadOnlyFileOpensForReadingWithOneNotice) {
-    writeUnits(4);
+    writeUnits(4, patternRecord);
     ASSERT_EQ(::chmod(folder().file("Equip97.eqp").c_str(), 0444), 0);
     click("open1");
     expectFileOpenState(true);
@@ -138,7 +128,7 @@ TEST_F(OpenClose, AReadOnlyFileOpensForReadingWithOneNotice) {
 }
 
 TEST_F(OpenClose, FinishExitAndTheWindowFrameCloseTheFileAndTheWindow) {
-    writeUnits(2);
+    writeUnits(2, patternRecord);
     for (const char* how : {"finish", "MEXIT", "frame"}) {
         SCOPED_TRACE(how);
         if (!window().isVisible())
@@ -156,8 +146,7 @@ TEST_F(OpenClose, FinishExitAndTheWindowFrameCloseTheFileAndTheWindow) {
         }
         EXPECT_FALSE(window().isVisible());
         EXPECT_EQ(window().editor().file(), nullptr);
-        EXPECT_EQ(readFile(folder().file("Equip97.eqp")),
-                  makeEquipmentFile(2, {patternRecord(0), patternRecord(1)}));
+        EXPECT_EQ(equipmentNow(), makeEquipmentFile(2, {patternRecord(0), patternRecord(1)}));
         click("closeM");  // back to No file open for the next round
     }
 }

@@ -11,17 +11,6 @@ namespace {
 
 class ReadUnit : public WindowTest {
   protected:
-    // Units 0..count-1 with distinct values, names "Name n".
-    void writeDistinctUnits(int count, int names = -1) {
-        units.clear();
-        writeUnits(
-            count,
-            [this](int n) {
-                units.push_back(distinctUnit(n));
-                return encodeRecord(units.back(), n);
-            },
-            names);
-    }
     // The record's fields as the window must show them.
     void expectShows(const Unit& u, const std::string& name) {
         auto n = [](int value) { return QString::number(value); };
@@ -39,11 +28,10 @@ class ReadUnit : public WindowTest {
         EXPECT_EQ(text("Text1"), QString(QChar(u.characters[0])));
         EXPECT_EQ(text("NAMEu"), QString::fromStdString(name));
     }
-    std::vector<Unit> units;
 };
 
 TEST_F(ReadUnit, ShowsEveryFieldFromItsOffsetForTheFirstSecondAndLastUnit) {
-    writeDistinctUnits(30);
+    writeUnits(30);
     for (const char* unit : {"0", "1", "29"}) {
         SCOPED_TRACE(unit);
         setText("NMBu", unit);
@@ -52,7 +40,7 @@ TEST_F(ReadUnit, ShowsEveryFieldFromItsOffsetForTheFirstSecondAndLastUnit) {
         else
             click("ReadM");
         const int n = std::stoi(unit);
-        expectShows(units[n], "Name " + std::to_string(n));
+        expectShows(distinctUnit(n), "Name " + std::to_string(n));
     }
     EXPECT_EQ(takeMessages(), QStringList());
     EXPECT_EQ(text("NMBu"), "29");
@@ -114,8 +102,8 @@ TEST_F(ReadUnit, AClassCodeWithoutANameLeavesTheClassNameAsItWas) {
 }
 
 TEST_F(ReadUnit, FreezeAllChangesOnlyTheName) {
-    writeDistinctUnits(5);
-    openAt("1");
+    writeUnits(5);
+    EXPECT_EQ(openAt("1"), QStringList());
     setTicked("ALF", true);
     setText("NMBu", "3");
     QStringList before = formSnapshot();
@@ -132,7 +120,7 @@ TEST_F(ReadUnit, FreezeAllChangesOnlyTheName) {
 
 // The editor remembers which values Read showed for which unit, until the user changes them.
 TEST_F(ReadUnit, RemembersWhichControlsHoldWhatItShowedForTheUnit) {
-    writeDistinctUnits(5);
+    writeUnits(5);
     const char* const filled[] = {"UNIT",  "NATION", "SHIP",  "CARRIER", "FORT",  "AIR",  "SEA",
                                   "Soft1", "DY1",    "CASH2", "Text1",   "Text6", "NAMEu"};
     // The controls that hold what Read showed for unit, every other one of `filled` not.
@@ -179,16 +167,16 @@ TEST_F(ReadUnit, RemembersWhichControlsHoldWhatItShowedForTheUnit) {
 }
 
 TEST_F(ReadUnit, FreezeStatsKeepsTheValueFieldsAndCost) {
-    writeDistinctUnits(5);
+    writeUnits(5);
     openAt("1");
     setTicked("Freeze", true);
     setText("NMBu", "2");
     click("ReadM");
-    const Unit& one = units[1];
+    const Unit one = distinctUnit(1);
     EXPECT_EQ(text("Soft1"), QString::number(one.soft));
     EXPECT_EQ(text("DY1"), QString::number(one.year));
     EXPECT_EQ(text("CASH2"), QString::number(12 * one.cost));
-    EXPECT_EQ(text("Text8"), QString::number(units[2].unitClass));
+    EXPECT_EQ(text("Text8"), QString::number(distinctUnit(2).unitClass));
     EXPECT_EQ(text("NAMEu"), "Name 2");
 }
 
@@ -210,9 +198,8 @@ TEST_F(ReadUnit, TheSixthCharacterShowsExactlyWhenItIsNotZero) {
 }
 
 TEST_F(ReadUnit, RefusesUnitNumbersOutsideTheFileAndChangesNoControl) {
-    writeDistinctUnits(100);
-    openAt("5");
-    ASSERT_EQ(takeMessages(), QStringList());
+    writeUnits(100);
+    ASSERT_EQ(openAt("5"), QStringList());
     const std::pair<const char*, const char*> refused[] = {
         {"-1", "There is no unit -1: this file holds units 0 to 99."},
         {"2.5", "The unit number \"2.5\" is not a whole number."},
@@ -247,13 +234,12 @@ TEST_F(ReadUnit, AShortPartialLastRecordReadsItsMissingBytesAsZero) {
 }
 
 TEST_F(ReadUnit, AMissingOrShortNameListShowsAnEmptyNameAndSaysSoOnceAtOpen) {
-    writeDistinctUnits(100, 80);
-    openAt("85");
-    EXPECT_EQ(text("NAMEu"), "");
-    EXPECT_EQ(text("Soft1"), QString::number(units[85].soft));
-    EXPECT_EQ(takeMessages(),
+    writeUnits(100, unitRecord, 80);
+    EXPECT_EQ(openAt("85"),
               QStringList{
                   "Equip97.txt holds 80 names for 100 units; units 80 to 99 show an empty name."});
+    EXPECT_EQ(text("NAMEu"), "");
+    EXPECT_EQ(text("Soft1"), QString::number(distinctUnit(85).soft));
     setText("NMBu", "86");
     click("ReadM");
     EXPECT_EQ(takeMessages(), QStringList()) << "stepping shows no message";
@@ -271,17 +257,16 @@ TEST_F(ReadUnit, AMissingOrShortNameListShowsAnEmptyNameAndSaysSoOnceAtOpen) {
 }
 
 TEST_F(ReadUnit, ALongerNameListIsMentionedAtOpen) {
-    writeDistinctUnits(100, 150);
-    openAt("1");
-    EXPECT_EQ(takeMessages(),
+    writeUnits(100, unitRecord, 150);
+    EXPECT_EQ(openAt("1"),
               QStringList{
                   "Equip97.txt holds 150 names for 100 units; saving a name keeps the first 100."});
 }
 
 TEST_F(ReadUnit, NamesReadTheSameWhateverTheLineEnds) {
-    writeDistinctUnits(4);
+    writeUnits(4);
     writeFile(folder().file("Equip97.txt"), std::string("zero\nOne \r  two\r\nthree"));
-    openAt("0");
+    EXPECT_EQ(openAt("0"), QStringList());
     const char* expected[] = {"zero", "One ", "  two", "three"};
     for (int n = 0; n < 4; ++n) {
         setText("NMBu", QString::number(n));
@@ -292,7 +277,7 @@ TEST_F(ReadUnit, NamesReadTheSameWhateverTheLineEnds) {
 }
 
 TEST_F(ReadUnit, TheNameListNameIsTakenAfreshAtEveryRead) {
-    writeDistinctUnits(3);
+    writeUnits(3);
     writeFile(folder().file("Other.txt"), nameListText({"x0", "x1", "x2"}));
     openAt("2");
     EXPECT_EQ(text("NAMEu"), "Name 2");
@@ -302,7 +287,7 @@ TEST_F(ReadUnit, TheNameListNameIsTakenAfreshAtEveryRead) {
 }
 
 TEST_F(ReadUnit, NamesInTheCodePageShowAsTheirCharacters) {
-    writeDistinctUnits(2);
+    writeUnits(2);
     writeFile(folder().file("Equip97.txt"), std::string("Caf\xE9\r\n\x80 Unit\r\n"));
     openAt("0");
     EXPECT_EQ(text("NAMEu"), QString::fromUtf8("Café"));

@@ -14,23 +14,14 @@ class ReplaceUnit : public WindowTest {
     // whose switch default is the stored (1, 0), and a named nationality), names "Name n".
     void SetUp() override {
         names = unitNames(40);
-        equipment = writeUnits(40, [](int n) {
-            Unit unit = distinctUnit(n);
-            unit.unitClass = 2;
-            return encodeRecord(unit, n);
-        });
+        equipment = writeUnits(40, unitRecords([](Unit& unit, int) { unit.unitClass = 2; }));
         trigger("MPROF");
-    }
-    void openAt(const char* unit) {
-        WindowTest::openAt(unit);
-        ASSERT_EQ(takeMessages(), QStringList());
     }
     // The file after offsets 0 to 70 of record s went over record t, which then got number t.
     Bytes replaced(int s, int t) {
         Bytes expected = equipment;
         std::copy_n(equipment.begin() + 2 + 73 * s, 71, expected.begin() + 2 + 73 * t);
-        expected[2 + 73 * t + offset::unitNumber] = static_cast<std::uint8_t>(t);
-        expected[2 + 73 * t + offset::unitNumber + 1] = 0;
+        setWord(expected, 2 + 73 * t + offset::unitNumber, t);
         return expected;
     }
     std::string namesWith(int unit, const std::string& name) {
@@ -44,7 +35,7 @@ class ReplaceUnit : public WindowTest {
 };
 
 TEST_F(ReplaceUnit, CopiesTheShownUnitOverTheTargetAndShowsTheTarget) {
-    openAt("12");
+    ASSERT_EQ(openAt("12"), QStringList());
     setText("Text9", "30");
     setText("Soft1", "77");
     setText("NAMEu", "Renamed");
@@ -52,7 +43,7 @@ TEST_F(ReplaceUnit, CopiesTheShownUnitOverTheTargetAndShowsTheTarget) {
     EXPECT_EQ(takeMessages(), QStringList());
 
     Bytes expected = replaced(12, 30);
-    expected[2 + 73 * 30 + offset::soft] = 77;
+    setByte(expected, 30, offset::soft, 77);
     EXPECT_EQ(equipmentNow(), expected) << "offsets 71, 72 of unit 30 and all of unit 12 kept";
     EXPECT_EQ(namesNow(), namesWith(30, "Renamed"));
     EXPECT_EQ(text("NMBu"), "30");
@@ -64,7 +55,7 @@ TEST_F(ReplaceUnit, CopiesTheShownUnitOverTheTargetAndShowsTheTarget) {
 }
 
 TEST_F(ReplaceUnit, TheTargetNumberReachesNMBuAsTyped) {
-    openAt("12");
+    ASSERT_EQ(openAt("12"), QStringList());
     setText("Text9", " 30");
     click("Command2");
     EXPECT_EQ(takeMessages(), QStringList());
@@ -75,21 +66,21 @@ TEST_F(ReplaceUnit, TheTargetNumberReachesNMBuAsTyped) {
 }
 
 TEST_F(ReplaceUnit, ReplacingTheShownUnitItselfIsASave) {
-    openAt("12");
+    ASSERT_EQ(openAt("12"), QStringList());
     setText("Text9", "12");
     setText("Soft1", "77");
     setText("NAMEu", "Renamed");
     click("Command2");
     EXPECT_EQ(takeMessages(), QStringList());
     Bytes expected = equipment;
-    expected[2 + 73 * 12 + offset::soft] = 77;
+    setByte(expected, 12, offset::soft, 77);
     EXPECT_EQ(equipmentNow(), expected);
     EXPECT_EQ(namesNow(), namesWith(12, "Renamed"));
     EXPECT_EQ(text("NMBu"), "12");
 }
 
 TEST_F(ReplaceUnit, RefusesATargetOutsideTheFileAndWritesNothing) {
-    openAt("12");
+    ASSERT_EQ(openAt("12"), QStringList());
     const std::pair<const char*, const char*> refused[] = {
         {"40", "There is no unit 40 to replace: this file holds units 0 to 39."},
         {"-1", "There is no unit -1 to replace: this file holds units 0 to 39."},

@@ -17,35 +17,17 @@ const char* const kCharacterFields[] = {"Text1", "Text2", "Text3", "Text4", "Tex
 
 class SaveUnit : public WindowTest {
   protected:
-    // Units 0..count-1 as given by the changer, names "Name n".
-    void writeUnits(int count, void (*change)(Unit&, int) = nullptr) {
-        names = unitNames(count);
-        WindowTest::writeUnits(count, [change](int n) {
-            Unit unit = distinctUnit(n);
-            if (change != nullptr)
-                change(unit, n);
-            return encodeRecord(unit, n);
-        });
-    }
-    void openAt(const char* unit) {
-        WindowTest::openAt(unit);
-        takeMessages();
-    }
     void readAt(const QString& unit) {
         setText("NMBu", unit);
         click("ReadM");
     }
-    Bytes equipment() { return equipmentNow(); }
-    std::string nameList() { return namesNow(); }
-    static void set(Bytes& file, int unit, int offset, int value) {
-        file.at(2 + 73 * unit + offset) = static_cast<std::uint8_t>(value);
-    }
-    std::vector<std::string> names;
 };
 
 TEST_F(SaveUnit, WritesEveryFieldAtItsOffsetForTheFirstAndTheLastUnit) {
-    writeUnits(300, [](Unit& u, int n) { u.unitNumber = static_cast<std::int16_t>(-1 - n); });
-    Bytes expected = equipment();
+    writeUnits(
+        300, unitRecords([](Unit& u, int n) { u.unitNumber = static_cast<std::int16_t>(-1 - n); }));
+    std::vector<std::string> names = unitNames(300);
+    Bytes expected = equipmentNow();
     openAt("0");
     trigger("MPROF");
     struct Value {
@@ -86,15 +68,15 @@ TEST_F(SaveUnit, WritesEveryFieldAtItsOffsetForTheFirstAndTheLastUnit) {
         click("Command1");
         EXPECT_EQ(takeMessages(), QStringList());
 
-        set(expected, x, offset::unitNumber, x & 0xFF);
-        set(expected, x, offset::unitNumber + 1, x >> 8);
+        setByte(expected, x, offset::unitNumber, x & 0xFF);
+        setByte(expected, x, offset::unitNumber + 1, x >> 8);
         for (const Value& v : values)
-            set(expected, x, v.offset, v.byte);
+            setByte(expected, x, v.offset, v.byte);
         for (const auto& [at, byte] : codes)
-            set(expected, x, at, byte);
-        EXPECT_EQ(equipment(), expected);
+            setByte(expected, x, at, byte);
+        EXPECT_EQ(equipmentNow(), expected);
         names[x] = "Caf\xE9 \xDC";
-        EXPECT_EQ(nameList(), nameListText(names));
+        EXPECT_EQ(namesNow(), nameListText(names));
 
         EXPECT_EQ(text("HLP1"), QString::number(x));
         EXPECT_EQ(text("Text8"), "11");
@@ -137,12 +119,12 @@ TEST_F(SaveUnit, SwitchBytesFollowTheBoxesInOrderThenTheClassDefault) {
         setTicked("AIR", c.boxes & kAir);
         setTicked("SEA", c.boxes & kSea);
         setText("UNIT", c.unit);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         click("Command1");
-        set(expected, 1, offset::sw1, c.sw1);
-        set(expected, 1, offset::sw2, c.sw2);
-        set(expected, 1, offset::unitClass, c.code);
-        EXPECT_EQ(equipment(), expected);
+        setByte(expected, 1, offset::sw1, c.sw1);
+        setByte(expected, 1, offset::sw2, c.sw2);
+        setByte(expected, 1, offset::unitClass, c.code);
+        EXPECT_EQ(equipmentNow(), expected);
         EXPECT_EQ(text("Text8"), QString::number(c.code));
         EXPECT_EQ(text("Text10"), QString::number(c.sw1));
         // A typed text that names no class is told of.
@@ -151,7 +133,7 @@ TEST_F(SaveUnit, SwitchBytesFollowTheBoxesInOrderThenTheClassDefault) {
 }
 
 TEST_F(SaveUnit, NationalityNamesBecomeTheirBytesInProfiMode) {
-    writeUnits(3, [](Unit& u, int) { u.nation = {0, 0, 8, 0}; });
+    writeUnits(3, unitRecords([](Unit& u, int) { u.nation = {0, 0, 8, 0}; }));
     openAt("2");
     trigger("MPROF");
     const std::tuple<const char*, std::array<int, 4>, const char*> cases[] = {
@@ -162,44 +144,45 @@ TEST_F(SaveUnit, NationalityNamesBecomeTheirBytesInProfiMode) {
     for (const auto& [name, bytes, sum] : cases) {
         SCOPED_TRACE(name);
         setText("NATION", name);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         click("Command1");
         for (int i = 0; i < 4; ++i)
-            set(expected, 2, offset::nation1 + i, bytes[i]);
-        EXPECT_EQ(equipment(), expected);
+            setByte(expected, 2, offset::nation1 + i, bytes[i]);
+        EXPECT_EQ(equipmentNow(), expected);
         EXPECT_EQ(text("Text7"), sum);
     }
 }
 
 TEST_F(SaveUnit, AnUntouchedUnnamedClassAndNationalityAreKeptInPlainAndProfiMode) {
-    writeUnits(2, [](Unit& u, int n) {
+    const auto secondUnnamed = unitRecords([](Unit& u, int n) {
         if (n == 1) {
             u.unitClass = 23;
             u.nation = {3, 0, 0, 0};
             u.sw1 = 49;  // ticks no box
         }
     });
-    const Bytes original = equipment();
+    writeUnits(2, secondUnnamed);
+    const Bytes original = equipmentNow();
     openAt("0");
     readAt("1");
     ASSERT_EQ(text("UNIT"), "Infantry") << "the name of unit 0 stays";
     click("Command1");
     Bytes expected = original;
-    set(expected, 1, offset::sw1, 1);  // a known pair follows the class default of "Infantry"
-    EXPECT_EQ(equipment(), expected);
+    setByte(expected, 1, offset::sw1, 1);  // a known pair follows the class default of "Infantry"
+    EXPECT_EQ(equipmentNow(), expected);
     EXPECT_EQ(text("Text8"), "23");
     EXPECT_EQ(text("Text7"), "3");
 
     trigger("MPROF");
     click("Command1");
-    EXPECT_EQ(equipment(), expected);
+    EXPECT_EQ(equipmentNow(), expected);
     EXPECT_EQ(text("Text8"), "23");
     EXPECT_EQ(text("Text7"), "3");
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
 TEST_F(SaveUnit, CharactersSpillOntoTheFollowingFieldsAndStopAtTheSixth) {
-    writeUnits(3, [](Unit& u, int) { u.characters = {'a', 'b', 'c', 'd', 'e', 'Z'}; });
+    writeUnits(3, unitRecords([](Unit& u, int) { u.characters = {'a', 'b', 'c', 'd', 'e', 'Z'}; }));
     openAt("1");
     trigger("MPROF");
     // The six texts, then the six bytes expected, '.' for a byte kept.
@@ -212,13 +195,13 @@ TEST_F(SaveUnit, CharactersSpillOntoTheFollowingFieldsAndStopAtTheSixth) {
         SCOPED_TRACE(bytes);
         for (int i = 0; i < 6; ++i)
             setText(kCharacterFields[i], texts[i]);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         click("Command1");
         for (int i = 0; i < 6; ++i) {
             if (bytes[i] != '.')
-                set(expected, 1, offset::c1 + i, bytes[i]);
+                setByte(expected, 1, offset::c1 + i, bytes[i]);
         }
-        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(equipmentNow(), expected);
     }
     EXPECT_EQ(takeMessages(), QStringList());
 }
@@ -246,23 +229,23 @@ TEST_F(SaveUnit, TheNameListGetsExactlyOneLinePerUnit) {
         readAt(QString::number(c.unit));
         setText("NAMEu", "New");
         click("Command1");
-        EXPECT_EQ(nameList(), nameListText(expected));
+        EXPECT_EQ(namesNow(), nameListText(expected));
     }
 }
 
 TEST_F(SaveUnit, AUnitNumberWithBlanksSavesThatUnitAndAShortLastRecordStaysShort) {
     writeUnits(10);
-    Bytes expected = equipment();
+    Bytes expected = equipmentNow();
     expected.resize(expected.size() - 2);  // offsets 71 and 72 of unit 9 are missing
     writeFile(folder().file("Equip97.eqp"), expected);
     openAt("9");
     setText("NMBu", " 9");
     setText("Soft1", "99");
     click("Command1");
-    set(expected, 9, offset::soft, 99);
-    EXPECT_EQ(equipment(), expected);
+    setByte(expected, 9, offset::soft, 99);
+    EXPECT_EQ(equipmentNow(), expected);
     EXPECT_EQ(text("HLP1"), "9");
-    EXPECT_EQ(nameList(), nameListText(names));
+    EXPECT_EQ(namesNow(), nameListText(unitNames(10)));
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -303,8 +286,8 @@ TEST_F(SaveUnit, RefusesTheFirstBadInputInStepOrderAndChangesNothing) {
          "Text3",
          "Character 3 must be characters of the Windows-1252 code page; it holds \"中\"."},
         {{{"NAMEu", "a\nb"}}, "NAMEu", "Unit Name must be one line of characters"}};
-    const Bytes equipmentBefore = equipment();
-    const std::string namesBefore = nameList();
+    const Bytes equipmentBefore = equipmentNow();
+    const std::string namesBefore = namesNow();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         readAt("5");
@@ -320,15 +303,15 @@ TEST_F(SaveUnit, RefusesTheFirstBadInputInStepOrderAndChangesNothing) {
         EXPECT_TRUE(reported[0].endsWith("Nothing was changed.")) << reported[0].toStdString();
         EXPECT_EQ(QApplication::focusWidget(), control(c.focus));
         EXPECT_EQ(formSnapshot(), form);
-        EXPECT_EQ(equipment(), equipmentBefore);
-        EXPECT_EQ(nameList(), namesBefore);
+        EXPECT_EQ(equipmentNow(), equipmentBefore);
+        EXPECT_EQ(namesNow(), namesBefore);
     }
 }
 
 TEST_F(SaveUnit, RefusesAReadOnlyFile) {
     writeUnits(3);
     ASSERT_EQ(::chmod(folder().file("Equip97.eqp").c_str(), 0444), 0);
-    const Bytes equipmentBefore = equipment();
+    const Bytes equipmentBefore = equipmentNow();
     openAt("1");
     setText("Soft1", "1");
     click("Command1");
@@ -336,29 +319,29 @@ TEST_F(SaveUnit, RefusesAReadOnlyFile) {
     ASSERT_EQ(reported.size(), 1);
     EXPECT_TRUE(reported[0].contains("can only be read")) << reported[0].toStdString();
     EXPECT_TRUE(reported[0].contains("Nothing was changed.")) << reported[0].toStdString();
-    EXPECT_EQ(equipment(), equipmentBefore);
-    EXPECT_EQ(nameList(), nameListText(names));
+    EXPECT_EQ(equipmentNow(), equipmentBefore);
+    EXPECT_EQ(namesNow(), nameListText(unitNames(3)));
 }
 
 TEST_F(SaveUnit, ANameThatCannotBeStoredLeavesTheRecordSavedAndTheFormAsTyped) {
     for (const bool folderInstead : {false, true}) {
         SCOPED_TRACE(folderInstead ? "a folder" : "missing");
-        writeUnits(3, [](Unit& u, int) { u.unitNumber = 300; });
+        writeUnits(3, unitRecords([](Unit& u, int) { u.unitNumber = 300; }));
         std::remove(folder().file("Equip97.txt").c_str());
         if (folderInstead)
             QDir(QString::fromStdString(folder().path())).mkdir("Equip97.txt");
         openAt("2");
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         setText("Soft1", " 77 ");
         setText("NAMEu", "Kept name");
         click("Command1");
         const QStringList reported = takeMessages();
         ASSERT_EQ(reported.size(), 1);
         EXPECT_TRUE(reported[0].contains("were saved")) << reported[0].toStdString();
-        set(expected, 2, offset::unitNumber, 2);
-        set(expected, 2, offset::unitNumber + 1, 0);
-        set(expected, 2, offset::soft, 77);
-        EXPECT_EQ(equipment(), expected);
+        setByte(expected, 2, offset::unitNumber, 2);
+        setByte(expected, 2, offset::unitNumber + 1, 0);
+        setByte(expected, 2, offset::soft, 77);
+        EXPECT_EQ(equipmentNow(), expected);
         EXPECT_EQ(fileExists(folder().file("Equip97.txt")), folderInstead);
         EXPECT_EQ(text("Soft1"), " 77 ") << "Read did not run";
         EXPECT_EQ(text("NAMEu"), "Kept name");
@@ -419,6 +402,7 @@ class SaveKeeps : public SaveUnit {
             trigger("MPROF");
     }
     std::vector<Unit> units;
+    std::vector<std::string> names;
 };
 
 const char* modeName(bool profi) {
@@ -431,14 +415,14 @@ TEST_F(SaveKeeps, UntouchedFieldsKeepWhatTheFormCannotShow) {
         for (int unit = 1; unit <= 5; ++unit) {
             SCOPED_TRACE(testing::Message() << modeName(profi) << ", unit " << unit);
             startAt(unit);
-            Bytes expected = equipment();
+            Bytes expected = equipmentNow();
             setText("Soft1", "200");
             click("Command1");
-            set(expected, unit, offset::soft, 200);
-            if (unit == 4)
-                set(expected, unit, offset::sw1, 0);  // a known pair follows the boxes and class
-            EXPECT_EQ(equipment(), expected);
-            EXPECT_EQ(nameList(), nameListText(names)) << "the NUL and all";
+            setByte(expected, unit, offset::soft, 200);
+            if (unit == 4)  // a known pair follows the boxes and class
+                setByte(expected, unit, offset::sw1, 0);
+            EXPECT_EQ(equipmentNow(), expected);
+            EXPECT_EQ(namesNow(), nameListText(names)) << "the NUL and all";
             EXPECT_EQ(takeMessages(), QStringList());
         }
     }
@@ -497,32 +481,32 @@ TEST_F(SaveKeeps, EditedFieldsFollowTheRulesAndATypedTextThatNamesNothingIsToldO
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "unit " << c.unit << " " << c.notice.toStdString());
         startAt(c.unit);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         for (const auto& [control, typed] : c.texts)
             type(control, typed);
         if (c.tick != nullptr)
             setTicked(c.tick, true);
         click("Command1");
         for (const auto& [at, byte] : c.bytes)
-            set(expected, c.unit, at, byte);
-        EXPECT_EQ(equipment(), expected);
+            setByte(expected, c.unit, at, byte);
+        EXPECT_EQ(equipmentNow(), expected);
         std::vector<std::string> lines = names;
         if (c.name != nullptr)
             lines[c.unit] = c.name;
-        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(namesNow(), nameListText(lines));
         EXPECT_EQ(takeMessages(), c.notice.isEmpty() ? QStringList() : QStringList{c.notice});
     }
 
     // Outside Profi mode only the name can be typed into.
     setProfiMode(false);
     startAt(1);
-    Bytes expected = equipment();
+    Bytes expected = equipmentNow();
     setText("NAMEu", "Ski Troops");
     click("Command1");
-    EXPECT_EQ(equipment(), expected);
+    EXPECT_EQ(equipmentNow(), expected);
     std::vector<std::string> lines = names;
     lines[1] = "Ski Troops";
-    EXPECT_EQ(nameList(), nameListText(lines));
+    EXPECT_EQ(namesNow(), nameListText(lines));
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -531,14 +515,14 @@ TEST_F(SaveKeeps, SavingIntoAnotherUnitThanReadShowedWritesEveryValueShown) {
         SCOPED_TRACE(modeName(profi));
         setProfiMode(profi);
         startAt(0);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         setText("NMBu", "1");
         click("Command1");
         setRecord(expected, 1, recordOf(0, 1, 1));
-        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(equipmentNow(), expected);
         std::vector<std::string> lines = names;
         lines[1] = "Name 0";
-        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(namesNow(), nameListText(lines));
         EXPECT_EQ(takeMessages(), QStringList());
     }
 }
@@ -552,11 +536,11 @@ TEST_F(SaveKeeps, FreezeAllAndFreezeCarryWhatTheyKeptIntoTheNextUnit) {
         setTicked("ALF", true);
         setProfiMode(profi);
         click("NEXTu");
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         click("Command1");
         setRecord(expected, 1, recordOf(0, 1, 1));
-        EXPECT_EQ(equipment(), expected);
-        EXPECT_EQ(nameList(), nameListText(names));
+        EXPECT_EQ(equipmentNow(), expected);
+        EXPECT_EQ(namesNow(), nameListText(names));
         setProfiMode(true);
         setTicked("ALF", false);
         setProfiMode(profi);
@@ -566,7 +550,7 @@ TEST_F(SaveKeeps, FreezeAllAndFreezeCarryWhatTheyKeptIntoTheNextUnit) {
         startAt(0);
         setTicked("Freeze", true);
         click("NEXTu");
-        expected = equipment();
+        expected = equipmentNow();
         click("Command1");
         Unit carried = units[0];
         carried.unitNumber = 1;
@@ -576,8 +560,8 @@ TEST_F(SaveKeeps, FreezeAllAndFreezeCarryWhatTheyKeptIntoTheNextUnit) {
         carried.sw2 = units[1].sw2;
         carried.characters = units[1].characters;
         setRecord(expected, 1, encodeRecord(carried, 1));
-        EXPECT_EQ(equipment(), expected);
-        EXPECT_EQ(nameList(), nameListText(names));
+        EXPECT_EQ(equipmentNow(), expected);
+        EXPECT_EQ(namesNow(), nameListText(names));
         setTicked("Freeze", false);
         EXPECT_EQ(takeMessages(), QStringList());
     }
@@ -588,28 +572,28 @@ TEST_F(SaveKeeps, CreateUnitAndReplaceKeepWhatTheFormCannotShowOfTheUnitCopied) 
         SCOPED_TRACE(modeName(profi));
         setProfiMode(profi);
         startAt(1);
-        Bytes expected = equipment();
+        Bytes expected = equipmentNow();
         click("CreateB");
         const Bytes copy = recordOf(1, 6, 1);
         expected.insert(expected.end(), copy.begin(), copy.end());
         expected[0] = 7;  // the unit counter
-        EXPECT_EQ(equipment(), expected);
+        EXPECT_EQ(equipmentNow(), expected);
         std::vector<std::string> lines = names;
         lines.push_back(kNameWithNul);
-        EXPECT_EQ(nameList(), nameListText(lines));
+        EXPECT_EQ(namesNow(), nameListText(lines));
         EXPECT_EQ(takeMessages(), QStringList());
     }
 
     startAt(1);
-    Bytes expected = equipment();
+    Bytes expected = equipmentNow();
     setText("Text9", "4");
     click("Command2");
     const Bytes copy = recordOf(1, 4, 1);
     std::copy(copy.begin(), copy.begin() + 71, expected.begin() + 2 + 73 * 4);
-    EXPECT_EQ(equipment(), expected) << "offsets 71 and 72 of unit 4 kept";
+    EXPECT_EQ(equipmentNow(), expected) << "offsets 71 and 72 of unit 4 kept";
     std::vector<std::string> lines = names;
     lines[4] = kNameWithNul;
-    EXPECT_EQ(nameList(), nameListText(lines));
+    EXPECT_EQ(namesNow(), nameListText(lines));
     EXPECT_EQ(takeMessages(), QStringList());
 }
 
@@ -645,7 +629,7 @@ TEST_F(SaveUnit, AFailedFlushIsReportedForWhatItLeaves) {
     EXPECT_TRUE(reported[0].contains("was stored")) << reported[0].toStdString();
     EXPECT_TRUE(reported[0].contains("power cut")) << reported[0].toStdString();
     EXPECT_EQ(text("HLP1"), "2") << "Read ran: the name is stored";
-    EXPECT_EQ(readFile(folder().file("Equip97.eqp"))[2 + 73 * 2 + offset::soft], 77);
+    EXPECT_EQ(equipmentNow()[2 + 73 * 2 + offset::soft], 77);
 
     setText("Soft1", "78");
     {
@@ -657,7 +641,7 @@ TEST_F(SaveUnit, AFailedFlushIsReportedForWhatItLeaves) {
     reported = takeMessages();
     ASSERT_EQ(reported.size(), 1);
     EXPECT_TRUE(reported[0].contains("Nothing was changed")) << reported[0].toStdString();
-    EXPECT_EQ(readFile(folder().file("Equip97.eqp"))[2 + 73 * 2 + offset::soft], 77);
+    EXPECT_EQ(equipmentNow()[2 + 73 * 2 + offset::soft], 77);
 }
 
 }  // namespace

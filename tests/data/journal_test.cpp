@@ -24,9 +24,9 @@ class Journal : public ::testing::Test {
     }
     // The journal a Save of bytes 2..4 would write before changing them.
     std::string journalOf(const std::string& path) {
-        ChangeJournal journal(path, systemFiles().statusOfPath(path).value, "Save of unit 0");
-        journal.willOverwrite(2, {before.begin() + 2, before.begin() + 5});
-        return journal.bytes();
+        ChangeJournal change(path, systemFiles().statusOfPath(path).value, "Save of unit 0");
+        change.willOverwrite(2, {before.begin() + 2, before.begin() + 5});
+        return change.bytes();
     }
     std::string contentOf(const std::string& path) {
         const Bytes bytes = test::readFile(path);

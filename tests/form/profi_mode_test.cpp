@@ -17,6 +17,10 @@ const char* const kProfiControls[] = {"ALF",     "NATION", "UNIT",  "Text1", "Te
                                       "Text3",   "Text4",  "Text5", "Text6", "SHIP",
                                       "CARRIER", "FORT",   "AIR",   "SEA",   "Command2"};
 
+// Units whose six characters are all set, so that Read shows Text6.
+const auto kSixCharacters =
+    unitRecords([](Unit& unit, int) { unit.characters = {'V', 'a', 'r', 'n', 'e', 'l'}; });
+
 class ProfiMode : public WindowTest {
   protected:
     bool profiTicked() { return window().findChild<QAction*>("MPROF")->isChecked(); }
@@ -50,18 +54,6 @@ class ProfiMode : public WindowTest {
         EXPECT_EQ(shown("Text6"), on);
         EXPECT_TRUE(enabled("CreateB"));
     }
-    void writeUnits(int count) {
-        std::vector<Bytes> records;
-        std::vector<std::string> names;
-        for (int n = 0; n < count; ++n) {
-            Unit unit = distinctUnit(n);
-            unit.characters = {'V', 'a', 'r', 'n', 'e', 'l'};  // so Read shows Text6
-            records.push_back(encodeRecord(unit, n));
-            names.push_back("Name " + std::to_string(n));
-        }
-        writeGameFiles(makeEquipmentFile(static_cast<std::int16_t>(count), records),
-                       nameListText(names));
-    }
 };
 
 TEST_F(ProfiMode, WithoutAFileOneClickUnlocksAndTheSecondLocksAgainButCreateUnit) {
@@ -82,7 +74,7 @@ TEST_F(ProfiMode, WithoutAFileOneClickUnlocksAndTheSecondLocksAgainButCreateUnit
 }
 
 TEST_F(ProfiMode, WithAFileOpenTheSecondClickHidesTheSixthCharacterReadHadShown) {
-    writeUnits(3);
+    writeUnits(3, kSixCharacters);
     click("open1");
     ASSERT_TRUE(shown("Text6"));
     ASSERT_EQ(text("Text6"), "l");
@@ -100,7 +92,7 @@ TEST_F(ProfiMode, WithAFileOpenTheSecondClickHidesTheSixthCharacterReadHadShown)
 }
 
 TEST_F(ProfiMode, ATickedFreezeAllStaysTickedAndFrozenAfterSwitchingOff) {
-    writeUnits(5);
+    writeUnits(5, kSixCharacters);
     click("open1");
     trigger("MPROF");
     click("ALF");
@@ -119,7 +111,7 @@ TEST_F(ProfiMode, ATickedFreezeAllStaysTickedAndFrozenAfterSwitchingOff) {
 }
 
 TEST_F(ProfiMode, ClassAndNationalityOfferTheTableNamesAsTheUserTypes) {
-    writeUnits(3);
+    writeUnits(3, kSixCharacters);
     click("open1");
     trigger("MPROF");
     struct Case {

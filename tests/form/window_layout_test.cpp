@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 #include <cmath>
 #include <sstream>
@@ -136,10 +137,45 @@ QString textOf(QWidget* widget) {
     return {};
 }
 
+// The named controls placed directly on parent, the client area or a frame; lines among them.
+QList<QWidget*> controlsOn(QWidget* parent) {
+    QList<QWidget*> controls;
+    for (QWidget* widget : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!widget->isWindow() && !widget->objectName().isEmpty())
+            controls << widget;
+    }
+    return controls;
+}
+
+bool isLine(const QWidget* widget) {
+    return widget->objectName().startsWith("Line");
+}
+
+// Where a frame's style draws its title.
+QRect titleOf(QGroupBox& frame) {
+    QStyleOptionGroupBox option;
+    option.initFrom(&frame);
+    option.text = frame.title();
+    option.textAlignment = frame.alignment();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    return frame.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
+                                         &frame);
+}
+
 class WindowLayout : public WindowTest {
   protected:
     // Pixels at the screen's logical DPI back to twips: 15 twips a pixel at 96 DPI.
     double twipsPerPixel() { return 1440.0 / window().logicalDpiX(); }
+    // The client area and every frame on it.
+    QList<QWidget*> parents() {
+        QList<QWidget*> parents{window().centralWidget()};
+        for (QWidget* widget : controlsOn(window().centralWidget())) {
+            if (qobject_cast<QGroupBox*>(widget))
+                parents << widget;
+        }
+        return parents;
+    }
 };
 
 TEST_F(WindowLayout, EveryControlHasItsKindTextStateAndPlace) {
@@ -183,16 +219,117 @@ TEST_F(WindowLayout, TheWindowHasItsNameCaptionAndFixedClientArea) {
     EXPECT_EQ(window().minimumSize(), window().maximumSize()) << "the window must not resize";
 }
 
+// Value field i and its label i stand on one row, the label the nearest control left of the
+// field and ending where the field begins; "Date:" heads the two date fields and labels no field
+// of its own.
 TEST_F(WindowLayout, ValueFieldsAndTheirLabelsCarryTheirIndex) {
     const char* fields[] = {"Soft1", "Hard1", "AA1", "NA1", "GD1", "I1", "R1",  "S1",
                             "RM1",   "M1",    "AD1", "CD1", "F1",  "A1", "DM1", "DY1"};
     const char* labels[] = {"Soft", "Hard", "AA", "NA", "GD", "I", "R",  "S",
                             "RM",   "M",    "AD", "CD", "F",  "A", "DM", "DY"};
+    const QList<QWidget*> controls = controlsOn(window().centralWidget());
+    // The name of the control nearest to the left of widget, among those on its row.
+    auto leftNeighbour = [&](QWidget* widget) {
+        const QRect g = widget->geometry();
+        QWidget* nearest = nullptr;
+        for (QWidget* other : controls) {
+            const QRect o = other->geometry();
+            const bool onRow = o.top() <= g.bottom() && o.bottom() >= g.top();
+            if (other == widget || isLine(other) || other->objectName() == "Ja" || !onRow ||
+                o.left() >= g.left())
+                continue;
+            if (nearest == nullptr || o.left() > nearest->geometry().left())
+                nearest = other;
+        }
+        return nearest != nullptr ? nearest->objectName() : QString();
+    };
     for (int index = 0; index < 16; ++index) {
-        EXPECT_EQ(control(fields[index])->property("index").toInt(), index) << fields[index];
-        EXPECT_EQ(control(labels[index])->property("index").toInt(), index) << labels[index];
+        SCOPED_TRACE(fields[index]);
+        QWidget* field = control(fields[index]);
+        QWidget* label = control(labels[index]);
+        EXPECT_EQ(label->geometry().top(), field->geometry().top()) << "on one row";
+        EXPECT_EQ(leftNeighbour(field), labels[index]);
+        EXPECT_LE(label->geometry().right(), field->geometry().left());
     }
-    EXPECT_EQ(control("Label1")->property("index").toInt(), 16);
+
+    const QRect date = control("Label1")->geometry();
+    EXPECT_EQ(date.left(), control("DM1")->geometry().left());
+    EXPECT_EQ(date.left(), control("DY1")->geometry().left());
+    EXPECT_LE(date.bottom(), control("DM1")->geometry().top()) << "above the date fields";
+    for (const char* field : fields)
+        EXPECT_NE(leftNeighbour(control(field)), "Label1") << field;
+}
+
+TEST_F(WindowLayout, EveryControlLiesInsideTheClientAreaOrItsFrame) {
+    int checked = 0;
+    for (QWidget* parent : parents()) {
+        for (QWidget* widget : controlsOn(parent)) {
+            EXPECT_TRUE(parent->rect().contains(widget->geometry()))
+                << widget->objectName().toStdString() << " reaches outside "
+                << parent->objectName().toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 85 + 8) << "the controls of the layout and its lines";
+}
+
+// The neighbours the layout sets one pixel into each other.
+// clang-format off
+const std::pair<const char*, const char*> kTouching[] = {
+    // Fields in a row share the border between them: the six characters, the switch bytes, and
+    // the class, nationality and control fields.
+    {"Text1", "Text2"}, {"Text2", "Text3"}, {"Text3", "Text4"}, {"Text4", "Text5"},
+    {"Text5", "Text6"}, {"Text10", "Text11"}, {"Text11", "Text12"}, {"Text8", "Text7"},
+    {"Text7", "HLP1"},
+    // Labels whose box ends one pixel inside the control beside or below them.
+    {"Label3", "UNIT"}, {"I", "I1"}, {"Label7", "NATION"}, {"Label2", "NAMEu"},
+    {"Label8", "Text1"}, {"Label8", "Text2"}, {"Label8", "Text3"}, {"Label8", "Text4"},
+    {"Label8", "Text5"}, {"Label9", "Label6"}, {"Label6", "Command2"},
+    // The Freeze All box ends one pixel inside the Freeze Stats box below it.
+    {"ALF", "Freeze"},
+};
+// clang-format on
+
+// No two controls of one parent overlap, but where the layout means them to: the About panel
+// "Ja" covers the whole working area once shown (the About panel test shows it covers every
+// control); the lines lie beneath the controls they cross and meet one another at the corners
+// of their boxes; and the neighbours of kTouching overlap by a pixel.
+TEST_F(WindowLayout, NoTwoControlsOfOneParentOverlapButWhereTheLayoutMeansThem) {
+    auto touching = [](const QString& a, const QString& b) {
+        for (const auto& [first, second] : kTouching) {
+            if ((a == first && b == second) || (a == second && b == first))
+                return true;
+        }
+        return false;
+    };
+    int crossings = 0;
+    for (QWidget* parent : parents()) {
+        const QList<QWidget*> controls = controlsOn(parent);
+        for (qsizetype i = 0; i < controls.size(); ++i) {
+            for (qsizetype j = i + 1; j < controls.size(); ++j) {
+                QWidget* a = controls[i];
+                QWidget* b = controls[j];
+                const QRect overlap = a->geometry() & b->geometry();
+                if (overlap.isEmpty() || a->objectName() == "Ja" || b->objectName() == "Ja")
+                    continue;
+                SCOPED_TRACE((a->objectName() + " and " + b->objectName()).toStdString());
+                if (isLine(a) && isLine(b)) {
+                    EXPECT_EQ(overlap.size(), QSize(1, 1)) << "lines meet only at a corner";
+                } else if (isLine(a) || isLine(b)) {
+                    QWidget* above = isLine(a) ? b : a;
+                    QWidget* shown = parent->childAt(overlap.center());
+                    EXPECT_TRUE(shown == above || above->isAncestorOf(shown))
+                        << "the line is not beneath";
+                    ++crossings;
+                } else if (touching(a->objectName(), b->objectName())) {
+                    EXPECT_LE(std::min(overlap.width(), overlap.height()), 1);
+                } else {
+                    ADD_FAILURE() << "they overlap";
+                }
+            }
+        }
+    }
+    EXPECT_GT(crossings, 0) << "controls standing on lines were looked at";
 }
 
 TEST_F(WindowLayout, TheLinesDrawTwoBoxesAlongTheBottom) {
@@ -338,6 +475,16 @@ TEST_F(WindowLayout, EveryCaptionFitsItsControlAndEveryFieldShowsItsTextWholeInH
             EXPECT_LE(metrics.height() + 4, button->height());
         } else if (auto* field = qobject_cast<QLineEdit*>(widget)) {
             EXPECT_LE(metrics.height() + 4, field->height());
+        } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+            // The title within the frame, and no control of the frame over it.
+            const QRect title = titleOf(*frame);
+            EXPECT_TRUE(frame->rect().contains(title));
+            EXPECT_LE(metrics.horizontalAdvance(frame->title()), title.width());
+            EXPECT_LE(metrics.height(), title.height());
+            for (QWidget* inside : controlsOn(frame)) {
+                EXPECT_FALSE(inside->geometry().intersects(title))
+                    << inside->objectName().toStdString() << " covers the title";
+            }
         } else if (auto* box = qobject_cast<QCheckBox*>(widget)) {
             if (name == "ALF" || name == "Freeze") {
                 continue;  // only their tick squares show; the labels beside them name them

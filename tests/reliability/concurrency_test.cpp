@@ -21,9 +21,7 @@ QString changedMessage(int unit) {
 
 class Concurrency : public WindowTest {
   protected:
-    void SetUp() override {
-        writeUnits(10, [](int n) { return encodeRecord(distinctUnit(n), n); });
-    }
+    void SetUp() override { writeUnits(10); }
     std::uint8_t byteOf(int unit, int offset) {
         return equipmentNow().at(static_cast<std::size_t>(2 + 73 * unit + offset));
     }
@@ -37,11 +35,11 @@ class Concurrency : public WindowTest {
 };
 
 TEST_F(Concurrency, ASaveDoesNotUndoWhatAnotherWindowSavedSinceItsRead) {
-    openAt("5");  // window A shows unit 5
+    ASSERT_EQ(openAt("5"), QStringList{});  // window A shows unit 5
     const QString softA = text("Soft1");
     const auto windowB = newWindow();
     actOn(*windowB);
-    openAt("5");
+    ASSERT_EQ(openAt("5"), QStringList{});
     setText("Soft1", "201");
     setText("Hard1", "202");
     setText("NAMEu", "Changed in B");
@@ -103,9 +101,8 @@ TEST_F(Concurrency, ImportRunningWhileTheWindowSavesLosesNothingReportedAsDone) 
         if (enabled("closeM"))
             click("closeM");
         const int unit = 1 + round % 9;
-        openAt(QString::number(unit));
-        ASSERT_TRUE(enabled("closeM")) << takeMessages().join('\n').toStdString();
-        takeMessages();
+        const QStringList opened = openAt(QString::number(unit));
+        ASSERT_TRUE(enabled("closeM")) << opened.join('\n').toStdString();
         const int hard = round % 200 + 1;
         writeFile(csv, "Unit,Hard\r\n0," + std::to_string(hard) + "\r\n");
 

@@ -70,21 +70,19 @@ class Faults : public WindowTest {
     }
     std::string messages() { return takeMessages().join("\n").toStdString(); }
     std::string path(const char* name) { return folder().file(name); }
-    Bytes equipment() { return readFile(path("Equip97.eqp")); }
-    std::string names() { return textOf(readFile(path("Equip97.txt"))); }
 };
 
 TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothing) {
     for (const Command& command : kCommands) {
         SCOPED_TRACE(command.name);
         writeFiles();
-        const Bytes oldFile = equipment();
-        const std::string oldNames = names();
+        const Bytes oldFile = equipmentNow();
+        const std::string oldNames = namesNow();
         prepare(command);
         click(command.button);
         ASSERT_EQ(messages(), "");
-        const Bytes newFile = equipment();
-        const std::string newNames = names();
+        const Bytes newFile = equipmentNow();
+        const std::string newNames = namesNow();
         ASSERT_NE(newNames, oldNames);
         click("closeM");
         long call = 1;
@@ -102,11 +100,11 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
                 unlockFailed = fired && files.firedCall() == FailingFiles::Call::Unlock;
             }
             const std::string said = messages();
-            const Bytes now = equipment();
+            const Bytes now = equipmentNow();
             EXPECT_EQ(said.empty(), !fired || unlockFailed) << said;
             // No command leaves part of its work: a failed append is taken back whole.
             EXPECT_TRUE(now == oldFile || now == newFile) << "the file is neither old nor new";
-            EXPECT_TRUE(names() == oldNames || names() == newNames) << names();
+            EXPECT_TRUE(namesNow() == oldNames || namesNow() == newNames) << namesNow();
             EXPECT_FALSE(fileExists(path("bck.TXT")));
             // Nothing is shown as done that is not on disk.
             if (now.size() != newFile.size() ||
@@ -116,7 +114,7 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
             }
             if (!fired) {
                 EXPECT_EQ(now, newFile);
-                EXPECT_EQ(names(), newNames);
+                EXPECT_EQ(namesNow(), newNames);
             }
             // The editor carries on: the command again, without a fault, does it all (first
             // settling a journal that the fault left behind).
@@ -125,7 +123,7 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
             const std::string again = messages();
             EXPECT_TRUE(again.empty() || again.starts_with("An interrupted")) << again;
             const bool appendsAnother = command.button == "CreateB"s;
-            EXPECT_TRUE(appendsAnother || (equipment() == newFile && names() == newNames));
+            EXPECT_TRUE(appendsAnother || (equipmentNow() == newFile && namesNow() == newNames));
             click("closeM");
         }
         std::printf("%s: a failure at each of its %ld system calls in turn\n", command.name,
@@ -217,8 +215,8 @@ TEST_F(Faults, WhenTheNameCannotBeStoredTheListIsLeftWholeAndSaveSaysSo) {
         const std::string said = messages();
         EXPECT_TRUE(has(said, "were saved, but its name was not")) << said;
         EXPECT_TRUE(has(said, c.words)) << said;
-        EXPECT_EQ(equipment().at(kSoftOfUnit2), 77);
-        EXPECT_EQ(fs::is_regular_file(list) ? std::optional(names()) : std::nullopt, c.left);
+        EXPECT_EQ(equipmentNow().at(kSoftOfUnit2), 77);
+        EXPECT_EQ(fs::is_regular_file(list) ? std::optional(namesNow()) : std::nullopt, c.left);
         EXPECT_EQ(fs::is_directory(bck), c.name == "bck.TXT is a folder"s);
         fs::remove_all(list);
         fs::remove_all(bck);
@@ -242,21 +240,21 @@ TEST_F(Faults, AnEquipmentFileRemovedReplacedOrCutShortWhileOpenIsNeverWritten) 
         for (const Command& command : kCommands) {
             SCOPED_TRACE(change + " before "s + command.name);
             writeFiles();
-            const std::string list = names();
+            const std::string list = namesNow();
             prepare(command);
             fs::create_hard_link(file, held);
             apply();
             const Bytes heldBefore = readFile(held);
             const bool there = fileExists(file);
-            const Bytes atPath = there ? equipment() : Bytes();
+            const Bytes atPath = there ? equipmentNow() : Bytes();
             click(command.button);
             const std::string said = messages();
             EXPECT_TRUE(has(said, "by another program")) << said;
             EXPECT_TRUE(has(said, "nothing was changed")) << said;
             EXPECT_EQ(readFile(held), heldBefore);
-            EXPECT_EQ(there ? equipment() : Bytes(), atPath);
+            EXPECT_EQ(there ? equipmentNow() : Bytes(), atPath);
             EXPECT_EQ(fileExists(file), there);
-            EXPECT_EQ(names(), list);
+            EXPECT_EQ(namesNow(), list);
             click("closeM");
             fs::remove(held);
         }
@@ -269,19 +267,19 @@ TEST_F(Faults, ABckTxtLinkedToTheEquipmentFileLeavesTheEquipmentFileAlone) {
     for (const bool symbolic : {true, false}) {
         SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
         writeFiles();
-        const Bytes before = equipment();
+        const Bytes before = equipmentNow();
         prepare(kSave);
         symbolic ? fs::create_symlink(path("Equip97.eqp"), path("bck.TXT"))
                  : fs::create_hard_link(path("Equip97.eqp"), path("bck.TXT"));
         click(kSave.button);
         EXPECT_EQ(messages(), "");
-        EXPECT_EQ(names(), kNewNames);
+        EXPECT_EQ(namesNow(), kNewNames);
         // Save writes the first 45 bytes of unit 2 and nothing else.
         const auto outsideUnit2 = [](Bytes bytes) {
             const auto start = bytes.begin() + 2 + 73 * 2;
             return bytes.size() > 2 + 73 * 3 ? bytes.erase(start, start + 45), bytes : bytes;
         };
-        const Bytes now = equipment();
+        const Bytes now = equipmentNow();
         EXPECT_EQ(outsideUnit2(now), outsideUnit2(before));
         EXPECT_EQ(now.size() > kSoftOfUnit2 ? now[kSoftOfUnit2] : 0, 77);
         click("closeM");
@@ -300,8 +298,8 @@ TEST_F(Faults, ANameListThatIsTheEquipmentFileIsNeverWritten) {
     for (const auto& [name, make] : ways) {
         writeFiles();
         make();
-        const Bytes before = equipment();
-        const std::string list = names();
+        const Bytes before = equipmentNow();
+        const std::string list = namesNow();
         setText("TXT", name);
         click("open1");
         const std::string atOpen = messages();
@@ -313,8 +311,8 @@ TEST_F(Faults, ANameListThatIsTheEquipmentFileIsNeverWritten) {
             const std::string said = messages();
             EXPECT_TRUE(has(said, "would overwrite every unit")) << said;
             EXPECT_TRUE(has(said, "Nothing was changed.")) << said;
-            EXPECT_EQ(equipment(), before);
-            EXPECT_EQ(names(), list);
+            EXPECT_EQ(equipmentNow(), before);
+            EXPECT_EQ(namesNow(), list);
             EXPECT_FALSE(fileExists(path("bck.TXT")));
         }
         click("closeM");
@@ -326,7 +324,7 @@ TEST_F(Faults, ANameListThatIsTheEquipmentFileIsNeverWritten) {
 // File says so, and Save stores the values alone.
 TEST_F(Faults, ANameListMadeReadOnlyIsNeverRewritten) {
     writeFiles();
-    const std::string list = names();
+    const std::string list = namesNow();
     ::chmod(path("Equip97.txt").c_str(), 0444);
     click("open1");
     const std::string atOpen = messages();
@@ -336,8 +334,8 @@ TEST_F(Faults, ANameListMadeReadOnlyIsNeverRewritten) {
     const std::string said = messages();
     EXPECT_TRUE(has(said, "were saved, but its name was not")) << said;
     EXPECT_TRUE(has(said, "is read-only")) << said;
-    EXPECT_EQ(equipment().at(kSoftOfUnit2), 77);
-    EXPECT_EQ(names(), list);
+    EXPECT_EQ(equipmentNow().at(kSoftOfUnit2), 77);
+    EXPECT_EQ(namesNow(), list);
     EXPECT_FALSE(fileExists(path("bck.TXT")));
 }
 
@@ -356,8 +354,8 @@ TEST_F(Faults, ACreateUnitThatFailsPartWayLeavesNoPartOfARecord) {
     for (const bool partWritten : {true, false}) {
         SCOPED_TRACE(partWritten ? "disk full after 30 bytes" : "counter write fails");
         writeFiles();
-        const Bytes before = equipment();
-        const std::string list = names();
+        const Bytes before = equipmentNow();
+        const std::string list = namesNow();
         prepare(kCommands[1]);
         const QString highest = caption("MaxT1");
         {
@@ -374,8 +372,8 @@ TEST_F(Faults, ACreateUnitThatFailsPartWayLeavesNoPartOfARecord) {
         const std::string said = messages();
         EXPECT_TRUE(has(said, partWritten ? "the disk is full" : "input/output error")) << said;
         EXPECT_TRUE(has(said, "othing was changed")) << said;
-        EXPECT_EQ(equipment(), before);
-        EXPECT_EQ(names(), list);
+        EXPECT_EQ(equipmentNow(), before);
+        EXPECT_EQ(namesNow(), list);
         EXPECT_EQ(caption("MaxT1"), highest);
         EXPECT_EQ(text("HLP1"), "unset");
         click("closeM");
@@ -388,7 +386,7 @@ TEST_F(Faults, AJournalLeftBehindIsSettledByOpenFileAndByTheTool) {
     for (const bool byTheTool : {false, true}) {
         SCOPED_TRACE(byTheTool ? "varnel-tool check" : "Open File");
         writeFiles();
-        const Bytes before = equipment();
+        const Bytes before = equipmentNow();
         const std::string file = path("Equip97.eqp");
         data::ChangeJournal journal(file, data::systemFiles().statusOfPath(file).value,
                                     "Save of unit 2");
@@ -410,7 +408,7 @@ TEST_F(Faults, AJournalLeftBehindIsSettledByOpenFileAndByTheTool) {
             click("closeM");
         }
         EXPECT_TRUE(has(said, "An interrupted Save of unit 2 was found and taken back")) << said;
-        EXPECT_EQ(equipment(), before);
+        EXPECT_EQ(equipmentNow(), before);
         EXPECT_FALSE(fileExists(file + "-journal"));
     }
 }
@@ -439,15 +437,7 @@ TEST(Unprivileged, AFolderOrFileTheUserMayNotWriteIsReportedAndKeptAsItWas) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempFolder folder;
-        std::vector<Bytes> records;
-        std::vector<std::string> names;
-        for (int n = 0; n < 8; ++n) {
-            records.push_back(patternRecord(n));
-            names.push_back("Unit " + std::to_string(n));
-        }
-        const Bytes equipment = makeEquipmentFile(8, records);
-        writeFile(folder.file("Equip97.eqp"), equipment);
-        writeFile(folder.file("Equip97.txt"), nameListText(names));
+        const Bytes equipment = writeUnitFiles(folder, 8, patternRecord);
         ::chmod(folder.file("Equip97.eqp").c_str(), c.fileMode);
         ::chmod(folder.file("Equip97.txt").c_str(), 0666);
         ::chmod(folder.path().c_str(), c.folderMode);
@@ -461,7 +451,7 @@ TEST(Unprivileged, AFolderOrFileTheUserMayNotWriteIsReportedAndKeptAsItWas) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << output;
         EXPECT_TRUE(has(output, c.words)) << output;
         EXPECT_EQ(has(output, "were saved"), c.valuesSaved) << output;
-        EXPECT_EQ(textOf(readFile(folder.file("Equip97.txt"))), nameListText(names));
+        EXPECT_EQ(textOf(readFile(folder.file("Equip97.txt"))), nameListText(unitNames(8)));
         EXPECT_FALSE(fileExists(folder.file("bck.TXT")));
         const Bytes now = readFile(folder.file("Equip97.eqp"));
         EXPECT_EQ(now == equipment, !c.valuesSaved);

@@ -1,5 +1,7 @@
 #include "unit_records.h"
 
+#include <utility>
+
 namespace varnel::test {
 
 Unit distinctUnit(int n) {
@@ -49,6 +51,49 @@ Bytes encodeRecord(const Unit& u, int patternOf) {
     for (int i = 0; i < 6; ++i)
         r[offset::c1 + i] = u.characters[i];
     return r;
+}
+
+Bytes unitRecord(int n) {
+    return encodeRecord(distinctUnit(n), n);
+}
+
+std::function<Bytes(int)> unitRecords(std::function<void(Unit&, int)> change) {
+    return [change = std::move(change)](int n) {
+        Unit unit = distinctUnit(n);
+        change(unit, n);
+        return encodeRecord(unit, n);
+    };
+}
+
+std::vector<std::string> unitNames(int count) {
+    std::vector<std::string> names;
+    for (int n = 0; n < count; ++n) {
+        names.push_back("Name " + std::to_string(n));
+    }
+    return names;
+}
+
+Bytes writeUnitFiles(const TempFolder& folder, int count, const std::function<Bytes(int)>& record,
+                     int nameCount, int unitCount) {
+    std::vector<Bytes> records;
+    for (int n = 0; n < count; ++n) {
+        records.push_back(record(n));
+    }
+    const Bytes equipment =
+        makeEquipmentFile(static_cast<std::int16_t>(unitCount < 0 ? count : unitCount), records);
+    writeFile(folder.file("Equip97.eqp"), equipment);
+    writeFile(folder.file("Equip97.txt"),
+              nameListText(unitNames(nameCount < 0 ? count : nameCount)));
+    return equipment;
+}
+
+void setByte(Bytes& file, int unit, int offset, int value) {
+    file.at(2 + 73 * unit + offset) = static_cast<std::uint8_t>(value);
+}
+
+void setWord(Bytes& bytes, std::size_t at, int value) {
+    bytes.at(at) = static_cast<std::uint8_t>(value & 0xFF);
+    bytes.at(at + 1) = static_cast<std::uint8_t>((value >> 8) & 0xFF);
 }
 
 }  // namespace varnel::test

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "temp_folder.h"
 
@@ -33,5 +35,27 @@ inline constexpr int unitNumber = 0, unitClass = 2, soft = 3, hard = 4, airAtt =
 Unit distinctUnit(int n);
 
 Bytes encodeRecord(const Unit& unit, int patternOf);
+
+// Record n as the tests write it when they need no other bytes: the fields of distinctUnit(n) in
+// the byte pattern of record n.
+Bytes unitRecord(int n);
+// Records like unitRecord's, the fields of unit n first changed by change(unit, n).
+std::function<Bytes(int)> unitRecords(std::function<void(Unit&, int)> change);
+
+// "Name 0", "Name 1", ...: the names writeUnitFiles gives.
+std::vector<std::string> unitNames(int count);
+
+// Writes units 0..count-1 into the folder as Equip97.eqp, record n made by record(n), with the
+// counter at unitCount (count when negative), and the names unitNames(nameCount) (count when
+// negative) as Equip97.txt. Returns the equipment file's bytes.
+Bytes writeUnitFiles(const TempFolder& folder, int count,
+                     const std::function<Bytes(int)>& record = unitRecord, int nameCount = -1,
+                     int unitCount = -1);
+
+// Sets byte `offset` of unit's record in the bytes of an equipment file.
+void setByte(Bytes& file, int unit, int offset, int value);
+// Sets the 16-bit little-endian word at `at`: the unit counter at 0, a unit number at a record's
+// start.
+void setWord(Bytes& bytes, std::size_t at, int value);
 
 }  // namespace varnel::test

@@ -41,29 +41,10 @@ void WindowTest::writeGameFiles(const Bytes& equipment, const std::string& names
     writeFile(folder_.file("Equip97.txt"), names);
 }
 
-Bytes WindowTest::writeUnits(int count, const std::function<Bytes(int)>& record, int nameCount,
-                             int unitCount) {
-    std::vector<Bytes> records;
-    for (int n = 0; n < count; ++n) {
-        records.push_back(record(n));
-    }
-    const Bytes equipment =
-        makeEquipmentFile(static_cast<std::int16_t>(unitCount < 0 ? count : unitCount), records);
-    writeGameFiles(equipment, nameListText(unitNames(nameCount < 0 ? count : nameCount)));
-    return equipment;
-}
-
-std::vector<std::string> WindowTest::unitNames(int count) {
-    std::vector<std::string> names;
-    for (int n = 0; n < count; ++n) {
-        names.push_back("Name " + std::to_string(n));
-    }
-    return names;
-}
-
-void WindowTest::openAt(const QString& unit) {
+QStringList WindowTest::openAt(const QString& unit) {
     setText("NMBu", unit);
     click("open1");
+    return takeMessages();
 }
 
 Bytes WindowTest::equipmentNow() {

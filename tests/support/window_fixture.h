@@ -12,6 +12,7 @@
 
 #include "form/editor_window.h"
 #include "temp_folder.h"
+#include "unit_records.h"
 
 class QWidget;
 
@@ -37,15 +38,15 @@ class WindowTest : public ::testing::Test {
 
     // Writes the equipment file and the name list under their default names.
     void writeGameFiles(const Bytes& equipment, const std::string& names);
-    // Writes units 0..count-1, record n made by record(n), with the counter at unitCount (count
-    // when negative), and the names unitNames(nameCount) (count when negative). Returns the
+    // Writes units 0..count-1 as writeUnitFiles does, unitRecord's by default. Returns the
     // equipment file's bytes.
-    Bytes writeUnits(int count, const std::function<Bytes(int)>& record, int nameCount = -1,
-                     int unitCount = -1);
-    // "Name 0", "Name 1", ...: the names writeUnits gives.
-    static std::vector<std::string> unitNames(int count);
-    // Types the unit number and clicks Open File.
-    void openAt(const QString& unit);
+    Bytes writeUnits(int count, const std::function<Bytes(int)>& record = unitRecord,
+                     int nameCount = -1, int unitCount = -1) {
+        return writeUnitFiles(folder_, count, record, nameCount, unitCount);
+    }
+    // Types the unit number and clicks Open File. Returns the messages not yet taken, those of
+    // Open File among them, and takes them.
+    QStringList openAt(const QString& unit);
     // The two files as they are now.
     Bytes equipmentNow();
     std::string namesNow();

@@ -66,34 +66,36 @@ INSTANTIATE_TEST_SUITE_P(
         Finding{[](auto& e, auto&) { setByte(e, 5, 41, 7); },
                 "unit 5: character code c3 is 7, a control character the window cannot show or "
                 "type."},
-        Finding{[](auto&, auto& t) { t.erase(t.rfind("Assault")); },
+        Finding{[](auto&, auto& list) { list.erase(list.rfind("Assault")); },
                 "The name list has 59 lines for 60 units: from unit 59 on, the units have no "
                 "name."},
-        Finding{[](auto&, auto& t) { t += "Extra\r\n"; },
+        Finding{[](auto&, auto& list) { list += "Extra\r\n"; },
                 "The name list has 61 lines for 60 units; the editor's Save drops those after "
                 "line 60."},
-        Finding{[](auto&, auto& t) { replaceFirst(t, "Rifle Battalion\r\n", "Rifle Battalion\n"); },
+        Finding{[](auto&, auto& list) {
+                    replaceFirst(list, "Rifle Battalion\r\n", "Rifle Battalion\n");
+                },
                 "Line 2 of the name list ends in LF alone, not CR LF."},
-        Finding{[](auto&, auto& t) {
-                    replaceFirst(t, "Rifle Battalion\r\n", "Rifle Battalion\r");
-                    replaceFirst(t, "Ski Battalion\r\n", "Ski Battalion\r");
+        Finding{[](auto&, auto& list) {
+                    replaceFirst(list, "Rifle Battalion\r\n", "Rifle Battalion\r");
+                    replaceFirst(list, "Ski Battalion\r\n", "Ski Battalion\r");
                 },
                 "Line 2 of the name list ends in CR alone, not CR LF (2 lines in all)."},
-        Finding{[](auto&, auto& t) { t.resize(t.size() - 2); },
+        Finding{[](auto&, auto& list) { list.resize(list.size() - 2); },
                 "The last line of the name list, line 60, has no line end."},
-        Finding{[](auto&, auto& t) { replaceFirst(t, "Ski Battalion", "Ski\tBattalion"); },
+        Finding{[](auto&, auto& list) { replaceFirst(list, "Ski Battalion", "Ski\tBattalion"); },
                 "line 4 of the name list (unit 3) holds the byte 0x09, which the Windows-1252 "
                 "code page gives no printable character."},
-        Finding{[](auto&, auto& t) { replaceFirst(t, "Ski Battalion", "Ski\x81"); },
+        Finding{[](auto&, auto& list) { replaceFirst(list, "Ski Battalion", "Ski\x81"); },
                 "line 4 of the name list (unit 3) holds the byte 0x81, which the Windows-1252 "
                 "code page gives no printable character."},
-        Finding{[](auto&, auto& t) { replaceFirst(t, "Ski Battalion", "Ski B\xC3\xA4r"); },
+        Finding{[](auto&, auto& list) { replaceFirst(list, "Ski Battalion", "Ski B\xC3\xA4r"); },
                 "line 4 of the name list (unit 3), \"Ski B\xC3\x83\xC2\xA4r\", looks like UTF-8 "
                 "text, which the game shows as it stands: the list holds Windows-1252."},
-        Finding{[](auto&, auto& t) { t = "\xEF\xBB\xBF" + t; },
+        Finding{[](auto&, auto& list) { list = "\xEF\xBB\xBF" + list; },
                 "line 1 of the name list (unit 0) begins with a UTF-8 byte-order mark: three "
                 "bytes the game shows as \"\xC3\xAF\xC2\xBB\xC2\xBF\"."}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& tested) { return "Case" + std::to_string(tested.index); });
 
 TEST_F(ToolCheck, AMissingNameListIsAnError) {
     const ToolResult result = runTool({"check", eqp, "--names", folder.file("none.txt")});

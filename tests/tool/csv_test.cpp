@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"utf-8 and nul",
                   std::string("Z\xC3\xBCrich,\0\r\n", 11),
                   {{"Z\xC3\xBCrich", std::string(1, '\0')}}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& tested) { return "Case" + std::to_string(tested.index); });
 
 TEST(ToolCsv, MalformedTextGivesAnErrorWithItsPlace) {
     for (const std::size_t pieceSize : {0, 1, 4}) {

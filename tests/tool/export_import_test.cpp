@@ -213,7 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Unit,Unassigned\r\n3,00 0G\r\n", "\"00 0G\" is not bytes in hex"},
         Refusal{"Unit,Unassigned\r\n3,00 01\r\n", "holds 2 bytes, but the unit's record has 41"},
         Refusal{"Unit,Name\r\n3,\"open\r\n", "opens a quoted field that is never closed"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& tested) { return "Case" + std::to_string(tested.index); });
 
 TEST_F(ToolImport, ReportsEveryBadCellOnItsOwnLine) {
     writeFile(csv, "Unit,Soft,Hard\r\n1,x,1\r\n2,300,-1\r\n");

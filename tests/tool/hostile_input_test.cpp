@@ -250,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"row 3, unit 60: class code 0 is none of the classes 1 to 21.",
                     "row 3, unit 60: the nationality bytes 0, 0, 0, 0 name no nationality."},
                    {"unit 60: class code 0", "unit 60: the nationality bytes 0, 0, 0, 0"}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& tested) { return "Case" + std::to_string(tested.index); });
 
 using ToolImportHeld = ToolFiles;
 

@@ -120,7 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     {
         form::EditorWindow window;
-        const auto field = [&](const char* name) { return window.findChild<QLineEdit*>(name); };
+        const auto field = [&](const char* control) {
+            return window.findChild<QLineEdit*>(control);
+        };
         const auto usable = [&](QWidget* widget) {
             return widget->isEnabled() && widget->isVisibleTo(&window);
         };

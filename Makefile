@@ -5,7 +5,7 @@
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             libcsv-dev fonts-liberation xvfb xauth locales util-linux
-BENCH_PACKAGES := libbenchmark-dev
+BENCH_PACKAGES := libbenchmark-dev python3
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BUILD := build

@@ -350,10 +350,10 @@ struct Command {
 constexpr Command kCommands[] = {
     {"Open File", "open1", "raw open", 0, 0},
     {"Close", "closeM", "raw close", 0, 0},
-    {"Read", "ReadM", "raw read", 0, 2},
-    {"Next Unit", "NEXTu", "raw read", -1, 2},
-    {"Previous Unit", "PREVu", "raw read", 1, 2},
-    {"Last", "BACK", "raw read", 0, 2},
+    {"Read", "ReadM", "raw read", 0, 1.0},
+    {"Next Unit", "NEXTu", "raw read", -1, 1.0},
+    {"Previous Unit", "PREVu", "raw read", 1, 1.0},
+    {"Last", "BACK", "raw read", 0, 1.0},
     {"Save", "Command1", "durable save", 0, 1.3},
     {"Replace", "Command2", "durable save", -1, 1.3},
     {"Create Unit", "CreateB", "durable create", 0, 1.3},
@@ -383,7 +383,9 @@ void clickCommand(benchmark::State& state, int size, const Command& command, int
         if (name == "Close" && gOpen.size == 0)
             button("open1")->click();
         setField("NMBu", unit + command.from);
-        if (name == "Save" || name == "Replace" || create)
+        // Save and its kin write the unit shown; Next and Previous step from a unit shown, so
+        // that every field they fill really changes.
+        if (name == "Save" || name == "Replace" || create || command.from != 0)
             button("ReadM")->click();
         QApplication::processEvents();
         limit.prepare();
@@ -453,12 +455,14 @@ void printTable() {
                 if (time == 0)
                     continue;
                 std::string verdict;
-                if (size == 32767 && command.target > 0) {
-                    const bool read = command.target == 2;
-                    const bool met = time / limit <= command.target && (!read || time < 1e-3);
-                    verdict = (met ? "met " : "MISSED ") +
-                              std::to_string(command.target).substr(0, 3) + "x" +
-                              (read ? ", < 1 ms" : "");
+                // The reads are held to their limit at the end of the list, where finding the
+                // name is the work; near its start the limit is a single pread.
+                const bool read = std::string_view(command.limit) == "raw read";
+                if (size == 32767 && command.target > 0 && (!read || unit > 1)) {
+                    const bool met = time / limit <= command.target;
+                    char target[16];
+                    std::snprintf(target, sizeof target, "%.1fx", command.target);
+                    verdict = (met ? "met " : "MISSED ") + std::string(target);
                 }
                 std::printf("%-6d %-14s %6d %10s %10s %6.2fx %10s  %s\n", size, command.name, unit,
                             timeText(time).c_str(), timeText(limit).c_str(), time / limit,

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmark in release mode in its own folder, then runs the command benchmark and the
-# start-up measurement (offscreen and under Xvfb). Arguments go to the command benchmark, e.g.
-# --benchmark_filter=/32767/; STARTUP_RUNS sets the number of starts of each program (15).
+# Builds the benchmark in release mode in its own folder, then runs the command benchmark, the
+# start-up measurement (offscreen and under Xvfb) and varnel-tool's jobs as processes. Arguments
+# go to the command benchmark, e.g. --benchmark_filter=/32767/; STARTUP_RUNS sets the number of
+# starts of each program (15).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BENCH_BUILD:-build-bench}
@@ -26,3 +27,7 @@ probes=("$build/bench/startup_editor" "$build/bench/startup_bare")
   xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb \
     "$build/bench/startup_timer" "$runs" "${probes[@]}"
 } | tee "$build/bench-startup.txt"
+
+# varnel-tool's jobs against the raw file work and a Python script (bench/tool_bench.cpp).
+echo
+"$build/bench/tool_bench" | tee "$build/bench-tool.txt"

@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
             peak[p].push_back(start.peakMb);
         }
     }
-    const char* names[] = {"editor", "bare QMainWindow"};
+    const char* names[] = {"editor", "window + 1 label"};
     std::printf("%-17s %12s %12s %12s %14s\n", "program", "median", "fastest", "slowest",
                 "peak RSS");
     for (int p = 0; p < 2; ++p) {
@@ -99,8 +99,8 @@ int main(int argc, char** argv) {
     const double ratio = median(shown[0]) / median(shown[1]);
     const double extra = median(peak[0]) - median(peak[1]);
     std::printf(
-        "editor / bare: %.2fx (target 2x: %s); peak memory +%.1f MB (target 15 MB: %s); "
-        "%d runs each\n",
-        ratio, ratio <= 2 ? "met" : "MISSED", extra, extra <= 15 ? "met" : "MISSED", runs);
+        "editor / window with one label: %.2fx (target 1.2x: %s); peak memory +%.1f MB (target "
+        "15 MB: %s); %d runs each\n",
+        ratio, ratio <= 1.2 ? "met" : "MISSED", extra, extra <= 15 ? "met" : "MISSED", runs);
     return 0;
 }

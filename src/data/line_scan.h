@@ -5,7 +5,7 @@
 #include <string_view>
 
 // Line ends of the name list found many bytes at a time. A list of 32767 names is some 700 KB,
-// and Read looks for one line near its end: looking at 16 bytes in one step, rather than calling
+// and Read looks for one line near its end: looking at 64 bytes in one step, rather than calling
 // memchr once or twice per line, makes that search a small part of a Read.
 //
 // The rule is the name list's: a CR LF pair, a CR alone and an LF alone each end one line.

@@ -62,20 +62,24 @@ void closeList(OpenHandle& file, const std::string& failureMessage,
     }
 }
 
-// The whole of an open list, read in blocks.
-std::string readWhole(int handle, const std::string& failureMessage,
+// The whole of an open list, read in blocks; length is its length as last seen, so that a list
+// that has not changed is read into one buffer without growing it.
+std::string readWhole(int handle, std::int64_t length, const std::string& failureMessage,
                       const std::string& consequence) {
-    std::string whole;
+    std::string whole(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)) + 1, '\0');
+    std::size_t filled = 0;
     for (;;) {
-        const std::size_t filled = whole.size();
-        whole.resize(filled + kReadBlockSize);
-        const auto read = systemFiles().readAt(handle, whole.data() + filled, kReadBlockSize,
+        if (filled == whole.size()) {
+            whole.resize(whole.size() + kReadBlockSize);  // the list has grown meanwhile
+        }
+        const auto read = systemFiles().readAt(handle, whole.data() + filled, whole.size() - filled,
                                                static_cast<std::int64_t>(filled));
         if (!read.ok()) {
             throw Error(failureMessage + reasonFor(read.error) + "." + consequence);
         }
-        whole.resize(filled + read.value);
+        filled += read.value;
         if (read.value == 0) {
+            whole.resize(filled);
             return whole;
         }
     }
@@ -279,8 +283,8 @@ std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64
     std::string content;
     {
         OpenHandle list(*listHandle);
-        const std::string old =
-            readWhole(list.handle(), "Could not read the name list " + path + ": ", unchanged);
+        const std::string old = readWhole(list.handle(), listStatus.length,
+                                          "Could not read the name list " + path + ": ", unchanged);
         closeList(list, "Could not close the name list " + path + ": ", unchanged);
         content = withName(old, unitNumber, highestUnitNumber, name);
     }

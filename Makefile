@@ -4,7 +4,7 @@
 .PHONY: run test build deps comma-locale demo screenshot bench fuzz clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            libcsv-dev fonts-liberation xvfb xauth locales util-linux
+            fonts-liberation xvfb xauth locales util-linux
 BENCH_PACKAGES := libbenchmark-dev python3
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

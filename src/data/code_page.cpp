@@ -1,5 +1,6 @@
 #include "code_page.h"
 
+#include <algorithm>
 #include <array>
 
 namespace varnel::data {
@@ -51,6 +52,54 @@ constexpr bool everyCharacterDistinct(const CodePageTable& table) {
 }
 static_assert(everyCharacterDistinct(kCodePage));
 
+// The way back, without a scan of the table: the characters below U+0100 by a table of their own,
+// the few above it (typographic marks and a few letters) in a short list sorted by character.
+constexpr std::uint16_t kNoByte = 0x100;
+
+constexpr std::array<std::uint16_t, 256> lowCharacterBytes(const CodePageTable& table) {
+    std::array<std::uint16_t, 256> bytes{};
+    bytes.fill(kNoByte);
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        if (table[byte] < 0x100) {
+            bytes[table[byte]] = static_cast<std::uint16_t>(byte);
+        }
+    }
+    return bytes;
+}
+
+constexpr std::size_t highCharacterCount(const CodePageTable& table) {
+    std::size_t count = 0;
+    for (const char32_t character : table) {
+        count += character >= 0x100 ? 1 : 0;
+    }
+    return count;
+}
+
+struct HighCharacter {
+    char32_t character;
+    std::uint8_t byte;
+};
+
+template <std::size_t count>
+constexpr std::array<HighCharacter, count> highCharacterBytes(const CodePageTable& table) {
+    std::array<HighCharacter, count> found{};
+    std::size_t filled = 0;
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        if (table[byte] >= 0x100) {
+            // Inserted in order of character.
+            std::size_t at = filled++;
+            for (; at > 0 && found[at - 1].character > table[byte]; --at) {
+                found[at] = found[at - 1];
+            }
+            found[at] = {table[byte], static_cast<std::uint8_t>(byte)};
+        }
+    }
+    return found;
+}
+
+constexpr auto kLowCharacterBytes = lowCharacterBytes(kCodePage);
+constexpr auto kHighCharacterBytes = highCharacterBytes<highCharacterCount(kCodePage)>(kCodePage);
+
 }  // namespace
 
 char32_t characterOfByte(std::uint8_t byte) {
@@ -58,13 +107,17 @@ char32_t characterOfByte(std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> byteOfCharacter(char32_t character) {
-    // Names are short, so a scan of 256 entries costs nothing worth a reverse table.
-    for (std::size_t byte = 0; byte < kCodePage.size(); ++byte) {
-        if (kCodePage[byte] == character) {
-            return static_cast<std::uint8_t>(byte);
-        }
+    if (character < 0x100) {
+        const std::uint16_t byte = kLowCharacterBytes[character];
+        return byte == kNoByte ? std::nullopt : std::optional<std::uint8_t>(byte);
     }
-    return std::nullopt;
+    const auto* const found = std::lower_bound(
+        kHighCharacterBytes.begin(), kHighCharacterBytes.end(), character,
+        [](const HighCharacter& entry, char32_t wanted) { return entry.character < wanted; });
+    if (found == kHighCharacterBytes.end() || found->character != character) {
+        return std::nullopt;
+    }
+    return found->byte;
 }
 
 std::u32string decodeBytes(std::string_view bytes) {

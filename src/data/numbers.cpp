@@ -43,6 +43,57 @@ double roundHalfToEven(double value) {
 
 constexpr double kLargestSafeWhole = 9007199254740992.0;  // 2^53
 
+// Digits that every whole number below 2^53 can have, and no more: such a text is held exactly
+// both as a double and as an integer, so the two give the same result.
+constexpr std::size_t kExactDigits = 15;
+
+// The value of a text of one to five digits and nothing else, which is what nearly every cell
+// holds; -1 for any other text.
+std::int32_t shortDigits(std::string_view text) {
+    if (text.empty() || text.size() > 5) {
+        return -1;
+    }
+    std::int32_t value = 0;
+    for (const char c : text) {
+        const auto digit = static_cast<unsigned char>(c - '0');
+        if (digit > 9) {
+            return -1;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// The value of a text of blanks, an optional sign and plain decimal digits (no point); nullopt
+// for any other text, which the double parser then takes. A negative zero is zero.
+std::optional<std::int64_t> plainWholeNumber(std::string_view text) {
+    if (const std::int32_t digits = shortDigits(text); digits >= 0) {
+        return digits;
+    }
+    const char* from = text.data();
+    const char* to = from + text.size();
+    while (from < to && isBlank(*from)) {
+        ++from;
+    }
+    while (to > from && isBlank(to[-1])) {
+        --to;
+    }
+    const bool negative = from < to && *from == '-';
+    from += from < to && (negative || *from == '+') ? 1 : 0;
+    if (from == to || to - from > static_cast<std::ptrdiff_t>(kExactDigits)) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (; from < to; ++from) {
+        const auto digit = static_cast<unsigned char>(*from - '0');
+        if (digit > 9) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
 }  // namespace
 
 std::optional<double> numberFromText(std::string_view text) {
@@ -78,6 +129,12 @@ std::optional<double> numberFromText(std::string_view text) {
 }
 
 std::optional<std::uint8_t> byteFromText(std::string_view text) {
+    if (const std::int32_t digits = shortDigits(text); digits >= 0) {
+        return digits <= 255 ? std::optional<std::uint8_t>(digits) : std::nullopt;
+    }
+    if (const auto whole = plainWholeNumber(text)) {
+        return *whole >= 0 && *whole <= 255 ? std::optional<std::uint8_t>(*whole) : std::nullopt;
+    }
     const std::optional<double> number = numberFromText(text);
     if (!number) {
         return std::nullopt;
@@ -95,6 +152,12 @@ std::optional<std::uint8_t> byteFromText(std::string_view text) {
 }
 
 std::optional<std::uint8_t> costFromText(std::string_view text) {
+    if (const auto whole = plainWholeNumber(text)) {
+        // Division rounds toward zero; -11 to -1 would give 0 where the rule's floor gives -1.
+        return *whole >= 0 && *whole <= kHighestCostText
+                   ? std::optional<std::uint8_t>(*whole / layout::kCostUnit)
+                   : std::nullopt;
+    }
     const std::optional<double> number = numberFromText(text);
     if (!number) {
         return std::nullopt;
@@ -118,6 +181,9 @@ std::optional<std::uint8_t> costFromText(std::string_view text) {
 }
 
 std::optional<std::int64_t> wholeNumberFromText(std::string_view text) {
+    if (const auto whole = plainWholeNumber(text)) {
+        return whole;
+    }
     const std::optional<double> number = numberFromText(text);
     if (!number || !(std::fabs(*number) < kLargestSafeWhole)) {
         return std::nullopt;

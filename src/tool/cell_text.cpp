@@ -1,5 +1,6 @@
 #include "cell_text.h"
 
+#include <array>
 #include <cstdint>
 
 #include "data/code_page.h"
@@ -116,12 +117,52 @@ void appendUtf8(std::string& text, char32_t character) {
     }
 }
 
+namespace {
+
+// Every byte of the code page as UTF-8, so that a name is turned a byte at a time.
+struct Utf8Character {
+    char bytes[4];
+    std::size_t size;
+};
+
+const std::array<Utf8Character, 256>& utf8OfBytes() {
+    static const std::array<Utf8Character, 256> table = [] {
+        std::array<Utf8Character, 256> found{};
+        for (std::size_t byte = 0; byte < found.size(); ++byte) {
+            std::string text;
+            appendUtf8(text, data::characterOfByte(static_cast<std::uint8_t>(byte)));
+            text.copy(found[byte].bytes, text.size());
+            found[byte].size = text.size();
+        }
+        return found;
+    }();
+    return table;
+}
+
+}  // namespace
+
+void appendUtf8FromCodePage(std::string& text, std::string_view bytes) {
+    const std::array<Utf8Character, 256>& table = utf8OfBytes();
+    // The code page is ASCII below 0x80: runs of such bytes go over as they are.
+    while (!bytes.empty()) {
+        std::size_t run = 0;
+        while (run < bytes.size() && static_cast<std::uint8_t>(bytes[run]) < 0x80) {
+            ++run;
+        }
+        text.append(bytes.data(), run);
+        if (run == bytes.size()) {
+            return;
+        }
+        const Utf8Character& character = table[static_cast<std::uint8_t>(bytes[run])];
+        text.append(character.bytes, character.size);
+        bytes.remove_prefix(run + 1);
+    }
+}
+
 std::string utf8FromCodePage(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        appendUtf8(text, data::characterOfByte(static_cast<std::uint8_t>(byte)));
-    }
+    appendUtf8FromCodePage(text, bytes);
     return text;
 }
 
@@ -133,9 +174,12 @@ std::string quotedName(std::string_view name) {
     return quoted;
 }
 
+bool isFormulaStart(char c) {
+    return std::string_view("=+-@\t\r'").find(c) != std::string_view::npos;
+}
+
 std::string guardedCell(std::string_view text) {
-    if (!text.empty() &&
-        std::string_view("=+-@\t\r'").find(text.front()) != std::string_view::npos) {
+    if (!text.empty() && isFormulaStart(text.front())) {
         std::string guarded = "'";
         guarded += text;
         return guarded;

@@ -32,6 +32,7 @@ void appendUtf8(std::string& text, char32_t character);
 
 // Text of the name list (bytes in the code page) as UTF-8.
 std::string utf8FromCodePage(std::string_view bytes);
+void appendUtf8FromCodePage(std::string& text, std::string_view bytes);
 // A name of the list (bytes in the code page) for messages: as UTF-8, in quotes, with control
 // characters shown as \x1B (see shownText), cut short after kLongestQuoted characters.
 std::string quotedName(std::string_view name);
@@ -40,6 +41,8 @@ std::string quotedName(std::string_view name);
 // front when it begins with what a spreadsheet takes for the start of a formula (=, +, -, @, a
 // tab or a CR) or with an apostrophe, so that the spreadsheet keeps it as text.
 std::string guardedCell(std::string_view text);
+// Whether a text cell beginning with c gets the apostrophe.
+bool isFormulaStart(char c);
 // What import makes of a text cell: one leading apostrophe taken off, so that every text comes
 // back from export as it was.
 std::string_view unguardedCell(std::string_view cell);

@@ -32,7 +32,7 @@ class Findings {
 };
 
 void checkNames(Findings& findings, const NameList& list, std::int64_t units) {
-    const auto lines = static_cast<std::int64_t>(list.lines.size());
+    const std::int64_t lines = list.lineCount();
     if (lines < units) {
         findings.add("The name list has " + counted(lines, "line") + " for " +
                      std::to_string(units) + " units: from unit " + std::to_string(lines) +
@@ -57,8 +57,7 @@ void checkNames(Findings& findings, const NameList& list, std::int64_t units) {
                      ", has no line end.");
     }
     for (std::int64_t unit = 0; unit < lines; ++unit) {
-        for (const UnitFinding& finding :
-             nameFindings(list.lines[static_cast<std::size_t>(unit)], unit == 0)) {
+        for (const UnitFinding& finding : nameFindings(list.nameOf(unit), unit == 0)) {
             findings.add("line " + std::to_string(unit + 1) + " of the name list (unit " +
                          std::to_string(unit) + ")" + finding.words);
         }

@@ -1,12 +1,11 @@
 #include "cli.h"
 
-#include <QCommandLineParser>
-#include <QFile>
-
 #include <algorithm>
 #include <exception>
 #include <optional>
 #include <ostream>
+#include <span>
+#include <stdexcept>
 #include <string_view>
 
 #include "data/error.h"
@@ -33,212 +32,399 @@ constexpr std::string_view kOverviewTail =
     "(nothing was written).\n";
 // Where the summaries of the commands begin; a longer usage line has its summary on the next line.
 constexpr std::size_t kSummaryColumn = 46;
+// The width of a command's help: an option's description is wrapped to end before it.
+constexpr std::size_t kHelpWidth = 79;
 
-std::string pathOf(const QString& argument) {
-    return QFile::encodeName(argument).toStdString();
-}
-
-// One command's options and file names.
-class CommandLine {
-  public:
-    CommandLine(const char* command, const char* description, const QStringList& arguments)
-        : command_(QStringLiteral("varnel-tool ") + QLatin1String(command)), arguments_(arguments) {
-        parser_.setApplicationDescription(QString::fromUtf8(description));
-        parser_.addOption(help_);
-    }
-
-    QCommandLineParser& parser() { return parser_; }
-
-    // Parses; prints help or a usage error. positional: how many file names the command takes
-    // (-1: the caller counts them). An exit status when the program is to stop here.
-    std::optional<int> parse(qsizetype positional, std::ostream& out, std::ostream& err) {
-        QStringList all{command_};
-        all += arguments_;
-        if (!parser_.parse(all)) {
-            return usageError(parser_.errorText(), err);
-        }
-        if (parser_.isSet(help_)) {
-            out << parser_.helpText()
-                       .replace(QStringLiteral("<executable_name>"), command_)
-                       .toStdString();
-            return 0;
-        }
-        if (positional >= 0 && parser_.positionalArguments().size() != positional) {
-            return usageError(wrongFileNames(), err);
-        }
-        return std::nullopt;
-    }
-
-    void addFileName(const char* name, const char* description) {
-        parser_.addPositionalArgument(QLatin1String(name), QString::fromUtf8(description));
-        fileNames_ += QLatin1String(name);
-    }
-    QString wrongFileNames() const {
-        return QStringLiteral("%1 takes the file names %2, but got %3.")
-            .arg(command_, fileNames_.join(QLatin1Char(' ')))
-            .arg(parser_.positionalArguments().size());
-    }
-
-    int usageError(const QString& text, std::ostream& err) const {
-        err << text.toStdString() << "\n\"" << command_.toStdString()
-            << " --help\" shows how to use it.\n";
-        return kError;
-    }
-
-    std::string argument(qsizetype index) const {
-        return pathOf(parser_.positionalArguments().at(index));
-    }
-    // The --names value, or the list beside the equipment file.
-    std::string nameList(const QCommandLineOption& names, const std::string& equipment) const {
-        return parser_.isSet(names) ? pathOf(parser_.value(names)) : defaultNameListFor(equipment);
-    }
-
-  private:
-    QString command_;
-    QStringList arguments_;
-    QCommandLineParser parser_;
-    QStringList fileNames_;
-    QCommandLineOption help_{{QStringLiteral("h"), QStringLiteral("help")},
-                             QStringLiteral("Show this help.")};
+// An option of a command: "-n, --names <TXT>", or a switch without a value.
+struct Option {
+    char letter;                 // the short name; 0 for none
+    std::string_view name;       // the long name
+    std::string_view valueName;  // empty: a switch, which takes no value
+    std::string_view description;
 };
 
-QCommandLineOption namesOption() {
-    return {{QStringLiteral("n"), QStringLiteral("names")},
-            QStringLiteral("The name list (default: EQP's name ending in .txt)."),
-            QStringLiteral("TXT")};
-}
+struct FileName {
+    std::string_view name, description;
+};
 
-int runExport(const QStringList& arguments, std::ostream& out, std::ostream& err) {
-    CommandLine line(
-        "export",
-        "Writes every unit of EQP as one CSV row (UTF-8, a header row), in unit order:\n"
-        "its number, name, class, every value, the cost as the window shows it,\n"
-        "nationality, switches, character codes and the bytes the editor gives no\n"
-        "meaning, so that import can write back every byte. A Name, Class name or\n"
-        "Nationality that begins with =, +, -, @, a tab, a CR or an apostrophe gets one\n"
-        "apostrophe in front, so that a spreadsheet takes it for text, not a formula.\n"
-        "On a terminal, control characters are shown as \\x1B.",
-        arguments);
-    const QCommandLineOption names = namesOption();
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the CSV to FILE, not to the output."),
-                                    QStringLiteral("FILE"));
-    line.parser().addOptions({names, output});
-    line.addFileName("EQP", "The equipment file.");
-    if (const auto stop = line.parse(1, out, err)) {
-        return *stop;
-    }
-    const std::string equipment = line.argument(0);
-    settleInterruptedChange(equipment, err, false);
-    return exportUnits({equipment, line.nameList(names, equipment),
-                        line.parser().isSet(output) ? pathOf(line.parser().value(output)) : ""},
-                       out);
-}
+constexpr Option kHelp{'h', "help", "", "Show this help."};
+constexpr Option kNames{'n', "names", "TXT", "The name list (default: EQP's name ending in .txt)."};
 
-int runImport(const QStringList& arguments, std::ostream& out, std::ostream& err) {
-    CommandLine line(
-        "import",
-        "Writes the units that the rows of CSV name into EQP and their names into the\n"
-        "name list. Columns may stand in any order and may be left out (the field then\n"
-        "stays as it is); a row for the unit after the last adds a unit. Every cell is\n"
-        "checked first: on any problem nothing is written. A value that check would\n"
-        "report (a class outside 1-21, nationality bytes that name no nationality,\n"
-        "switch bytes Save never writes, control characters in a name, ...) is refused\n"
-        "unless the unit held it already; --force writes it anyway. One leading\n"
-        "apostrophe of a Name, Class name or Nationality cell is taken off, as export\n"
-        "adds one. A CSV larger than 64 MiB is refused.",
-        arguments);
-    const QCommandLineOption names = namesOption();
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("Check and list the changes; write nothing."));
-    const QCommandLineOption force(
-        QStringLiteral("force"),
-        QStringLiteral("Write values that check reports although the units did not hold them."));
-    line.parser().addOptions({names, dryRun, force});
-    line.addFileName("CSV", "The units, as export writes them.");
-    line.addFileName("EQP", "The equipment file.");
-    if (const auto stop = line.parse(2, out, err)) {
-        return *stop;
-    }
-    const std::string equipment = line.argument(1);
-    return importUnits({line.argument(0), equipment, line.nameList(names, equipment),
-                        line.parser().isSet(dryRun), line.parser().isSet(force)},
-                       out);
-}
+constexpr Option kExportOptions[] = {
+    kHelp, kNames, {'o', "output", "FILE", "Write the CSV to FILE, not to the output."}};
+constexpr FileName kExportFiles[] = {{"EQP", "The equipment file."}};
 
-int runCheck(const QStringList& arguments, std::ostream& out, std::ostream& err) {
-    CommandLine line(
-        "check",
-        "Reports what may trouble the game in EQP and its name list: short records, the\n"
-        "unit counter, unit numbers, class, nationality, switch and character codes,\n"
-        "the list's length, line ends and names. Exit status 1 when it finds something.",
-        arguments);
-    const QCommandLineOption names = namesOption();
-    line.parser().addOption(names);
-    line.addFileName("EQP", "The equipment file.");
-    if (const auto stop = line.parse(1, out, err)) {
-        return *stop;
-    }
-    const std::string equipment = line.argument(0);
-    settleInterruptedChange(equipment, err, false);
-    return checkFiles({equipment, line.nameList(names, equipment)}, out);
-}
+constexpr Option kImportOptions[] = {
+    kHelp,
+    kNames,
+    {0, "dry-run", "", "Check and list the changes; write nothing."},
+    {0, "force", "", "Write values that check reports although the units did not hold them."}};
+constexpr FileName kImportFiles[] = {{"CSV", "The units, as export writes them."},
+                                     {"EQP", "The equipment file."}};
 
-int runDiff(const QStringList& arguments, std::ostream& out, std::ostream& err) {
-    CommandLine line(
-        "diff",
-        "Lists the units added or removed and, for every unit in both files, each field\n"
-        "that differs, with both values; names too when --names gives both lists. Exit\n"
-        "status 1 when the files differ.",
-        arguments);
-    const QCommandLineOption names(
-        {QStringLiteral("n"), QStringLiteral("names")},
-        QStringLiteral("The name lists of OLD and NEW: --names OLD.txt NEW.txt."),
-        QStringLiteral("OLD.txt"));
-    const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("Write the differences as CSV."));
-    line.parser().addOptions({names, csv});
-    line.addFileName("OLD", "The equipment file before.");
-    line.addFileName("NEW", "The equipment file after.");
-    if (const auto stop = line.parse(-1, out, err)) {
-        return *stop;
+constexpr Option kCheckOptions[] = {kHelp, kNames};
+constexpr FileName kCheckFiles[] = {{"EQP", "The equipment file."}};
+
+constexpr Option kDiffOptions[] = {
+    kHelp,
+    {'n', "names", "OLD.txt", "The name lists of OLD and NEW: --names OLD.txt NEW.txt."},
+    {0, "csv", "", "Write the differences as CSV."}};
+constexpr FileName kDiffFiles[] = {{"OLD", "The equipment file before."},
+                                   {"NEW", "The equipment file after."}};
+
+struct Subcommand;
+
+// One command's options and file names as given: file names as the bytes given, never decoded.
+class CommandLine {
+  public:
+    explicit CommandLine(const Subcommand& command);
+
+    // Parses; prints help or a usage error. An exit status when the program is to stop here.
+    std::optional<int> parse(const std::vector<std::string>& arguments, std::ostream& out,
+                             std::ostream& err);
+
+    bool isSet(std::string_view option) const { return set_[indexOf(option)]; }
+    const std::vector<std::string>& values(std::string_view option) const {
+        return values_[indexOf(option)];
     }
-    // "--names OLD.txt NEW.txt": the parser takes NEW.txt for a file name.
-    QStringList files = line.parser().positionalArguments();
-    QStringList lists = line.parser().values(names);
-    if (lists.size() == 1 && files.size() == 3) {
-        lists += files.takeLast();
+    // The last value given, or empty.
+    std::string value(std::string_view option) const {
+        const auto& given = values(option);
+        return given.empty() ? std::string() : given.back();
     }
-    if (!lists.isEmpty() && lists.size() != 2) {
-        return line.usageError(QStringLiteral("--names takes two name lists, OLD.txt and NEW.txt."),
-                               err);
+    std::vector<std::string>& files() { return files_; }
+    const std::string& file(std::size_t index) const { return files_.at(index); }
+    // The --names value, or the list beside the equipment file.
+    std::string nameList(const std::string& equipment) const {
+        return isSet("names") ? value("names") : defaultNameListFor(equipment);
     }
-    if (files.size() != 2) {
-        return line.usageError(line.wrongFileNames(), err);
-    }
-    settleInterruptedChange(pathOf(files.at(0)), err, false);
-    settleInterruptedChange(pathOf(files.at(1)), err, false);
-    return diffFiles(
-        {pathOf(files.at(0)), pathOf(files.at(1)), lists.isEmpty() ? "" : pathOf(lists.at(0)),
-         lists.isEmpty() ? "" : pathOf(lists.at(1)), line.parser().isSet(csv)},
-        out);
-}
+
+    std::string wrongFileNames() const;
+    int usageError(std::string_view text, std::ostream& err) const;
+
+  private:
+    // The option of that short or long name; -1 for none.
+    int find(std::string_view name) const;
+    std::size_t indexOf(std::string_view name) const;
+    bool found(std::string_view name);
+    void takeValue(std::string_view name, const std::string& argument,
+                   const std::vector<std::string>& arguments, std::size_t& at);
+    std::string helpText() const;
+
+    const Subcommand& command_;
+    std::string title_;  // "varnel-tool export"
+    std::vector<bool> set_;
+    std::vector<std::vector<std::string>> values_;
+    std::vector<std::string> files_;
+    std::vector<std::string> unknown_;
+    std::string error_;
+};
 
 struct Subcommand {
     std::string_view name;
     std::string_view arguments;  // what follows the name in the overview
     std::string_view summary;    // one line for the overview
-    int (*run)(const QStringList& arguments, std::ostream& out, std::ostream& err);
+    std::string_view description;
+    std::span<const Option> options;
+    std::span<const FileName> fileNames;
+    int (*run)(CommandLine& line, std::ostream& out, std::ostream& err);
 };
+
+CommandLine::CommandLine(const Subcommand& command)
+    : command_(command),
+      title_("varnel-tool " + std::string(command.name)),
+      set_(command.options.size()),
+      values_(command.options.size()) {}
+
+int CommandLine::find(std::string_view name) const {
+    for (std::size_t i = 0; i < command_.options.size(); ++i) {
+        const Option& option = command_.options[i];
+        if ((name.size() == 1 && option.letter != 0 && name[0] == option.letter) ||
+            name == option.name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::size_t CommandLine::indexOf(std::string_view name) const {
+    const int index = find(name);
+    if (index < 0) {
+        throw std::logic_error("varnel-tool " + std::string(command_.name) + " has no option " +
+                               std::string(name));
+    }
+    return static_cast<std::size_t>(index);
+}
+
+bool CommandLine::found(std::string_view name) {
+    const int index = find(name);
+    if (index < 0) {
+        unknown_.emplace_back(name);
+        return false;
+    }
+    set_[static_cast<std::size_t>(index)] = true;
+    return true;
+}
+
+// The value of the option named in argument: after "=" in it, else the next argument.
+void CommandLine::takeValue(std::string_view name, const std::string& argument,
+                            const std::vector<std::string>& arguments, std::size_t& at) {
+    const int index = find(name);
+    if (index < 0) {
+        return;
+    }
+    const std::size_t assign = argument.find('=');
+    if (!command_.options[static_cast<std::size_t>(index)].valueName.empty()) {
+        if (assign == std::string::npos) {
+            if (++at == arguments.size()) {
+                error_ = "Missing value after '" + argument + "'.";
+                return;
+            }
+            values_[static_cast<std::size_t>(index)].push_back(arguments[at]);
+        } else {
+            values_[static_cast<std::size_t>(index)].push_back(argument.substr(assign + 1));
+        }
+    } else if (assign != std::string::npos) {
+        error_ = "Unexpected value after '" + argument.substr(0, assign) + "'.";
+    }
+}
+
+// The bytes of the character that begins at, in UTF-8: one for a stray byte.
+std::size_t characterLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (at + i >= text.size() || (static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
+            return 1;
+        }
+    }
+    return length;
+}
+
+// "--name", "--name=value", "--name value"; "-n value", "-nvalue", "-n=value", and switches
+// run together ("-ab"); "--" ends the options; "-" alone is a file name. Options may follow file
+// names. Every unknown option is reported, not only the first.
+std::optional<int> CommandLine::parse(const std::vector<std::string>& arguments, std::ostream& out,
+                                      std::ostream& err) {
+    bool optionsEnded = false;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string& argument = arguments[at];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            files_.push_back(argument);
+        } else if (argument[1] == '-') {
+            if (argument.size() == 2) {
+                optionsEnded = true;
+                continue;
+            }
+            const std::string_view name =
+                std::string_view(argument).substr(2, argument.find('=', 2) - 2);
+            if (found(name)) {
+                takeValue(name, argument, arguments, at);
+            }
+        } else {
+            std::string_view name;
+            bool valueFound = false;
+            for (std::size_t pos = 1; pos < argument.size(); pos += name.size()) {
+                name = std::string_view(argument).substr(pos, characterLength(argument, pos));
+                if (!found(name)) {
+                    continue;
+                }
+                const std::size_t next = pos + name.size();
+                const Option& option = command_.options[static_cast<std::size_t>(find(name))];
+                if (!option.valueName.empty()) {
+                    if (next < argument.size()) {
+                        values_[static_cast<std::size_t>(find(name))].push_back(
+                            argument.substr(next + (argument[next] == '=' ? 1 : 0)));
+                        valueFound = true;
+                    }
+                    break;
+                }
+                if (next < argument.size() && argument[next] == '=') {
+                    break;
+                }
+            }
+            if (!valueFound) {
+                takeValue(name, argument, arguments, at);
+            }
+        }
+    }
+    if (!error_.empty()) {
+        return usageError(error_, err);
+    }
+    if (unknown_.size() == 1) {
+        return usageError("Unknown option '" + unknown_.front() + "'.", err);
+    }
+    if (!unknown_.empty()) {
+        std::string names;
+        for (const std::string& name : unknown_) {
+            names.append(names.empty() ? "" : ", ").append(name);
+        }
+        return usageError("Unknown options: " + names + ".", err);
+    }
+    if (isSet("help")) {
+        out << helpText();
+        return 0;
+    }
+    return std::nullopt;
+}
+
+std::string CommandLine::wrongFileNames() const {
+    std::string names;
+    for (const FileName& file : command_.fileNames) {
+        names.append(names.empty() ? "" : " ").append(file.name);
+    }
+    return title_ + " takes the file names " + names + ", but got " +
+           std::to_string(files_.size()) + ".";
+}
+
+int CommandLine::usageError(std::string_view text, std::ostream& err) const {
+    err << text << "\n\"" << title_ << " --help\" shows how to use it.\n";
+    return kError;
+}
+
+// An option or a file name with its description beside it, the description wrapped at blanks so
+// that no line is longer than kHelpWidth.
+void appendEntry(std::string& text, std::string_view name, std::size_t nameWidth,
+                 std::string_view description) {
+    const std::size_t room = kHelpWidth - (2 + nameWidth + 1);
+    const auto line = [&](std::string_view left, std::string_view right) {
+        text.append("  ").append(left).append(nameWidth - left.size(), ' ');
+        text.append(" ").append(right).append("\n");
+    };
+    if (description.empty()) {
+        text.append("  ").append(name).append("\n");
+        return;
+    }
+    std::string_view left = name;
+    while (!description.empty()) {
+        std::size_t end = description.find('\n');
+        end = end == std::string_view::npos ? description.size() : end;
+        std::size_t next = end + 1;
+        if (end > room) {
+            const std::size_t blank = description.rfind(' ', room);
+            end = blank == std::string_view::npos || blank == 0 ? room : blank;
+            next = blank == std::string_view::npos || blank == 0 ? room : blank + 1;
+        }
+        line(left, description.substr(0, end));
+        left = {};
+        description.remove_prefix(std::min(next, description.size()));
+    }
+}
+
+std::string CommandLine::helpText() const {
+    std::string text = "Usage: " + title_ + " [options]";
+    for (const FileName& file : command_.fileNames) {
+        text.append(" ").append(file.name);
+    }
+    text.append("\n").append(command_.description).append("\n\nOptions:\n");
+    std::vector<std::string> names;
+    std::size_t width = 0;
+    for (const Option& option : command_.options) {
+        std::string name;
+        if (option.letter != 0) {
+            name = std::string("-") + option.letter + ", ";
+        }
+        name.append("--").append(option.name);
+        if (!option.valueName.empty()) {
+            name.append(" <").append(option.valueName).append(">");
+        }
+        width = std::max(width, name.size());
+        names.push_back(std::move(name));
+    }
+    width += 1;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        appendEntry(text, names[i], width, command_.options[i].description);
+    }
+    text += "\nArguments:\n";
+    for (const FileName& file : command_.fileNames) {
+        appendEntry(text, file.name, width, file.description);
+    }
+    return text;
+}
+
+int runExport(CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files().size() != 1) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    const std::string& equipment = line.file(0);
+    settleInterruptedChange(equipment, err, false);
+    return exportUnits(
+        {equipment, line.nameList(equipment), line.isSet("output") ? line.value("output") : ""},
+        out);
+}
+
+int runImport(CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files().size() != 2) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    const std::string& equipment = line.file(1);
+    return importUnits({line.file(0), equipment, line.nameList(equipment), line.isSet("dry-run"),
+                        line.isSet("force")},
+                       out);
+}
+
+int runCheck(CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files().size() != 1) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    const std::string& equipment = line.file(0);
+    settleInterruptedChange(equipment, err, false);
+    return checkFiles({equipment, line.nameList(equipment)}, out);
+}
+
+int runDiff(CommandLine& line, std::ostream& out, std::ostream& err) {
+    // "--names OLD.txt NEW.txt": the parser takes NEW.txt for a file name.
+    std::vector<std::string>& files = line.files();
+    std::vector<std::string> lists = line.values("names");
+    if (lists.size() == 1 && files.size() == 3) {
+        lists.push_back(files.back());
+        files.pop_back();
+    }
+    if (!lists.empty() && lists.size() != 2) {
+        return line.usageError("--names takes two name lists, OLD.txt and NEW.txt.", err);
+    }
+    if (files.size() != 2) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    settleInterruptedChange(files[0], err, false);
+    settleInterruptedChange(files[1], err, false);
+    return diffFiles({files[0], files[1], lists.empty() ? "" : lists[0],
+                      lists.empty() ? "" : lists[1], line.isSet("csv")},
+                     out);
+}
 
 constexpr Subcommand kSubcommands[] = {
     {"export", "EQP [--names TXT] [-o FILE]", "Write the units as CSV, one row per unit.",
-     runExport},
+     "Writes every unit of EQP as one CSV row (UTF-8, a header row), in unit order:\n"
+     "its number, name, class, every value, the cost as the window shows it,\n"
+     "nationality, switches, character codes and the bytes the editor gives no\n"
+     "meaning, so that import can write back every byte. A Name, Class name or\n"
+     "Nationality that begins with =, +, -, @, a tab, a CR or an apostrophe gets one\n"
+     "apostrophe in front, so that a spreadsheet takes it for text, not a formula.\n"
+     "On a terminal, control characters are shown as \\x1B.",
+     kExportOptions, kExportFiles, runExport},
     {"import", "CSV EQP [--names TXT] [--dry-run] [--force]",
-     "Write the units of a CSV into the files.", runImport},
-    {"check", "EQP [--names TXT]", "Report what may trouble the game.", runCheck},
+     "Write the units of a CSV into the files.",
+     "Writes the units that the rows of CSV name into EQP and their names into the\n"
+     "name list. Columns may stand in any order and may be left out (the field then\n"
+     "stays as it is); a row for the unit after the last adds a unit. Every cell is\n"
+     "checked first: on any problem nothing is written. A value that check would\n"
+     "report (a class outside 1-21, nationality bytes that name no nationality,\n"
+     "switch bytes Save never writes, control characters in a name, ...) is refused\n"
+     "unless the unit held it already; --force writes it anyway. One leading\n"
+     "apostrophe of a Name, Class name or Nationality cell is taken off, as export\n"
+     "adds one. A CSV larger than 64 MiB is refused.",
+     kImportOptions, kImportFiles, runImport},
+    {"check", "EQP [--names TXT]", "Report what may trouble the game.",
+     "Reports what may trouble the game in EQP and its name list: short records, the\n"
+     "unit counter, unit numbers, class, nationality, switch and character codes,\n"
+     "the list's length, line ends and names. Exit status 1 when it finds something.",
+     kCheckOptions, kCheckFiles, runCheck},
     {"diff", "OLD NEW [--names OLD.txt NEW.txt] [--csv]", "List what differs between two files.",
-     runDiff},
+     "Lists the units added or removed and, for every unit in both files, each field\n"
+     "that differs, with both values; names too when --names gives both lists. Exit\n"
+     "status 1 when the files differ.",
+     kDiffOptions, kDiffFiles, runDiff},
 };
 
 std::string overview() {
@@ -267,21 +453,21 @@ std::string commandNames() {
 }  // namespace
 
 int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    QStringList given;
-    for (const std::string& argument : arguments) {
-        given += QFile::decodeName(argument.c_str());
-    }
-    if (given.isEmpty()) {
+    if (arguments.empty()) {
         err << overview();
         return kError;
     }
-    const std::string command = given.takeFirst().toStdString();
+    const std::string& command = arguments.front();
     const auto* const found =
         std::find_if(std::begin(kSubcommands), std::end(kSubcommands),
                      [&](const Subcommand& subcommand) { return subcommand.name == command; });
     if (found != std::end(kSubcommands)) {
         try {
-            return found->run(given, out, err);
+            CommandLine line(*found);
+            if (const auto stop = line.parse({arguments.begin() + 1, arguments.end()}, out, err)) {
+                return *stop;
+            }
+            return found->run(line, out, err);
         } catch (const data::Error& error) {
             err << error.what() << "\n";
             return kError;

@@ -1,9 +1,9 @@
 #include "csv_table.h"
 
-#include <csv.h>
-
 #include <algorithm>
-#include <exception>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <utility>
@@ -12,107 +12,159 @@ namespace varnel::tool {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-// libcsv grows its field buffer by a fixed step. The step starts here and, between pieces of the
-// text, grows to the buffer's size, so that a field of many megabytes is copied a few times as it
-// grows, not once per step.
-constexpr std::size_t kFieldBufferStep = 64 * 1024;
-
 constexpr const char* kNoMemory = "there was not enough memory to read it";
+constexpr char kQuote = '"';
 
-// Blanks belong to the field: a name may begin or end with one.
-int noBlanks(unsigned char) {
-    return 0;
+// The bytes that make a field need quotes wherever they stand.
+constexpr std::array<bool, 256> kQuotedBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (const unsigned char c : std::string_view(",;\"\r\n")) {
+        bytes[c] = true;
+    }
+    return bytes;
+}();
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 bool needsQuotes(std::string_view field) {
-    return field.find_first_of(",;\"\r\n") != std::string_view::npos ||
-           (!field.empty() && (field.front() == ' ' || field.back() == ' ' ||
-                               field.front() == '\t' || field.back() == '\t'));
+    if (field.empty()) {
+        return false;
+    }
+    if (isBlank(field.front()) || isBlank(field.back())) {
+        return true;
+    }
+    for (const char c : field) {
+        if (kQuotedBytes[static_cast<unsigned char>(c)]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Eight bytes at a time: a word with the high bit set in each byte of word that equals the byte
+// whose copies fill pattern. Below the lowest byte found, no byte is marked wrongly.
+constexpr std::uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+std::uint64_t bytesEqual(std::uint64_t word, std::uint64_t pattern) {
+    const std::uint64_t zeroWhereEqual = word ^ pattern;
+    return (zeroWhereEqual - kOnes) & ~zeroWhereEqual & kHighs;
 }
 
 }  // namespace
 
 struct CsvReader::State {
-    CsvRowHandler handler;
+    enum class At {
+        RowStart,       // no field of the row begun: a line end here ends no row
+        FieldStart,     // after a separator
+        Unquoted,       // inside a field without quotes
+        Quoted,         // inside a quoted field
+        QuoteInQuoted,  // after a quote inside a quoted field: the end, or the first of two
+    };
+
+    // Where a kept field of the row lies: in the piece of text being read, or, once it had to be
+    // copied (its row goes on in the next piece, or a doubled quote is taken for one), in text.
+    struct Place {
+        const char* data;   // in the piece; null: in text from start on
+        std::size_t start;  // in text
+        std::size_t size;
+    };
+
+    CsvFieldHandler handler;
     std::size_t fieldLimit;
-    csv_parser parser{};
-    bool parserReady = false;
 
     // The separator is known once the first line shows a comma or ends; until then the text is
     // held back.
     std::optional<unsigned char> separator;
     bool firstLineHasSemicolon = false;
     std::string start;
+    // What a field without quotes ends at: the separator, a quote (an error), a line end.
+    std::array<bool, 256> stops{};
+    std::array<std::uint64_t, 4> stopPatterns{};
 
-    CsvRow row;
-    std::size_t fieldCount = 0;
+    At at = At::RowStart;
+    // The row being read. All keep their room from row to row.
+    std::vector<Place> places;
+    std::string text;
+    std::size_t used = 0;  // of text
+    std::vector<std::string_view> fields;
+    std::size_t fieldCount = 0;     // fields begun in the row, kept or not
+    bool keeping = false;           // the field being read is kept
+    const char* quoteAt = nullptr;  // the last quote met in a quoted field
     std::size_t rows = 0;
 
-    // Line ends in the text parsed so far; a CR is counted once the byte after it shows whether
-    // it ends a line alone or begins a CR LF.
+    // Line ends passed so far, a CR LF counted once: for the line of an error.
     std::size_t lineEnds = 0;
     bool afterCr = false;
 
     std::string error;
-    bool outOfMemory = false;
-    std::exception_ptr thrown;
 
-    bool failed() const { return outOfMemory || thrown != nullptr; }
-    void countLineEnds(std::string_view text);
     bool decideSeparator(std::string_view next);
     bool startParsing();
-    bool parse(std::string_view text);
-    bool stopped(std::size_t parsed, std::string_view text);
-};
+    bool parse(std::string_view piece);
 
-namespace {
-
-// libcsv is C: nothing may be thrown through it.
-void takeField(void* field, std::size_t size, void* data) {
-    auto* state = static_cast<CsvReader::State*>(data);
-    if (state->failed()) {
-        return;
-    }
-    try {
-        if (state->row.size() < state->fieldLimit) {
-            state->row.emplace_back(static_cast<const char*>(field), size);
+    // The first byte from on that ends a field without quotes, or end.
+    const char* endOfUnquoted(const char* from, const char* end) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            for (; end - from >= 8; from += 8) {
+                std::uint64_t word;
+                std::memcpy(&word, from, sizeof word);
+                const std::uint64_t found =
+                    bytesEqual(word, stopPatterns[0]) | bytesEqual(word, stopPatterns[1]) |
+                    bytesEqual(word, stopPatterns[2]) | bytesEqual(word, stopPatterns[3]);
+                if (found != 0) {
+                    return from + std::countr_zero(found) / 8;
+                }
+            }
         }
-        ++state->fieldCount;
-    } catch (const std::bad_alloc&) {
-        state->outOfMemory = true;
+        while (from < end && !stops[static_cast<unsigned char>(*from)]) {
+            ++from;
+        }
+        return from;
     }
-}
-
-void takeRowEnd(int, void* data) {
-    auto* state = static_cast<CsvReader::State*>(data);
-    if (!state->failed()) {
-        ++state->rows;
-        try {
-            state->handler(state->row, state->fieldCount);
-        } catch (const std::bad_alloc&) {
-            state->outOfMemory = true;
-        } catch (...) {
-            state->thrown = std::current_exception();
+    void beginField(const char* from) {
+        keeping = fieldCount++ < fieldLimit;
+        if (keeping) {
+            places.push_back({from, used, 0});
         }
     }
-    state->row.clear();
-    state->fieldCount = 0;
-}
-
-}  // namespace
-
-void CsvReader::State::countLineEnds(std::string_view text) {
-    for (const char c : text) {
-        if (afterCr && c != '\n') {
-            ++lineEnds;  // a CR alone
+    // Ends the field being read; to: where it ends in the piece.
+    void endField(const char* to) {
+        if (keeping) {
+            Place& place = places.back();
+            place.size = place.data != nullptr ? static_cast<std::size_t>(to - place.data)
+                                               : used - place.start;
         }
-        if (c == '\n') {
-            ++lineEnds;  // LF alone, or the end of CR LF
+    }
+    void appendText(const char* from, std::size_t size) {
+        if (text.size() - used < size) {
+            text.resize(std::max(2 * text.size(), used + size));
         }
+        std::memcpy(text.data() + used, from, size);
+        used += size;
+    }
+    // Bytes of the field being read that lie in text already.
+    void appendToField(const char* from, std::size_t size) {
+        if (keeping && places.back().data == nullptr) {
+            appendText(from, size);
+        }
+    }
+    // Copies a place from the piece into text; to: where its bytes end.
+    void moveToText(Place& place, const char* to) {
+        const std::size_t size = static_cast<std::size_t>(to - place.data);
+        place.start = used;
+        appendText(place.data, size);
+        place.data = nullptr;
+        place.size = size;
+    }
+    void moveRowToText(const char* readingEnd);
+    void endRow();
+    void passLineEnd(char c) {
+        lineEnds += c == '\r' || !afterCr ? 1 : 0;
         afterCr = c == '\r';
     }
-}
+    bool fail();
+};
 
 // Looks for the end of the first line, or a comma in it, in the next piece; true once the
 // separator is known.
@@ -129,85 +181,212 @@ bool CsvReader::State::decideSeparator(std::string_view next) {
 
 // Parses the text held back while the separator was unknown.
 bool CsvReader::State::startParsing() {
-    csv_set_delim(&parser, *separator);
+    std::size_t i = 0;
+    for (const unsigned char stop :
+         {*separator, static_cast<unsigned char>(kQuote), static_cast<unsigned char>('\r'),
+          static_cast<unsigned char>('\n')}) {
+        stops[stop] = true;
+        stopPatterns[i++] = kOnes * stop;
+    }
     const std::string held = std::move(start);
     start = {};
-    std::string_view text = held;
-    if (text.starts_with(kByteOrderMark)) {
-        text.remove_prefix(kByteOrderMark.size());
+    std::string_view piece = held;
+    if (piece.starts_with(kByteOrderMark)) {
+        piece.remove_prefix(kByteOrderMark.size());
     }
-    return parse(text);
+    return parse(piece);
 }
 
-bool CsvReader::State::parse(std::string_view text) {
-    const std::size_t parsed =
-        csv_parse(&parser, text.data(), text.size(), takeField, takeRowEnd, this);
-    if (thrown) {
-        std::rethrow_exception(std::exchange(thrown, nullptr));
+// Copies the fields of the row that lie in the piece into text, in order, so that the field
+// being read is last there and can grow: when the piece is about to go, or a doubled quote is to
+// be taken for one. readingEnd: where the bytes of the field being read end so far.
+void CsvReader::State::moveRowToText(const char* readingEnd) {
+    const bool reading = at == At::Unquoted || at == At::Quoted || at == At::QuoteInQuoted;
+    const std::size_t complete = places.size() - (reading && keeping ? 1 : 0);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        Place& place = places[i];
+        if (place.data != nullptr) {
+            moveToText(place, i < complete ? place.data + place.size : readingEnd);
+        }
     }
-    csv_set_blk_size(&parser, std::max(kFieldBufferStep, csv_get_buffer_size(&parser)));
-    return !stopped(parsed, text);
 }
 
-// Sets the error when the parser stopped before the end of text, or ran out of memory.
-bool CsvReader::State::stopped(std::size_t parsed, std::string_view text) {
-    if (outOfMemory) {
-        error = kNoMemory;
-        return true;
+void CsvReader::State::endRow() {
+    fields.clear();
+    for (const Place& place : places) {
+        fields.emplace_back(place.data != nullptr ? place.data : text.data() + place.start,
+                            place.size);
     }
-    countLineEnds(text.substr(0, parsed));
-    if (parsed == text.size()) {
-        return false;
+    ++rows;
+    const std::size_t count = fieldCount;
+    places.clear();
+    used = 0;
+    fieldCount = 0;
+    at = At::RowStart;
+    handler(fields, count);
+}
+
+// The reader stops at a quote that is not where a field's quotes may stand.
+bool CsvReader::State::fail() {
+    error = "line " + std::to_string(1 + lineEnds) +
+            " has a quote inside a field that is not quoted as a whole, or text after the "
+            "closing quote of a field; a field that holds a quote must be quoted as a whole, "
+            "with each quote inside doubled";
+    return false;
+}
+
+// Reads text as RFC 4180 has it, blanks kept: a field is quoted as a whole or not at all, a
+// quote inside a quoted field is doubled, a line end inside quotes belongs to the field, and a
+// line end where no field has begun ends no row.
+bool CsvReader::State::parse(std::string_view piece) {
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    const char separatorChar = static_cast<char>(*separator);
+    while (p < end) {
+        switch (at) {
+            case At::RowStart:
+            case At::FieldStart: {
+                const char c = *p;
+                if (c == '\r' || c == '\n') {
+                    passLineEnd(c);
+                    if (at == At::FieldStart) {
+                        beginField(p);
+                        endField(p);
+                        endRow();
+                    }
+                    ++p;
+                    continue;
+                }
+                afterCr = false;
+                if (c == separatorChar) {
+                    beginField(p);
+                    endField(p);
+                    at = At::FieldStart;
+                    ++p;
+                } else if (c == kQuote) {
+                    ++p;
+                    beginField(p);
+                    at = At::Quoted;
+                } else {
+                    beginField(p);
+                    at = At::Unquoted;
+                }
+                continue;
+            }
+            case At::Unquoted: {
+                // The fields of a row that need no quotes, one after the other.
+                for (;;) {
+                    const char* const stop = endOfUnquoted(p, end);
+                    appendToField(p, static_cast<std::size_t>(stop - p));
+                    p = stop;
+                    if (p == end) {
+                        break;
+                    }
+                    const char c = *p;
+                    if (c == kQuote) {
+                        return fail();
+                    }
+                    endField(p);
+                    ++p;
+                    if (c != separatorChar) {
+                        passLineEnd(c);
+                        endRow();
+                        break;
+                    }
+                    if (p == end || stops[static_cast<unsigned char>(*p)]) {
+                        at = At::FieldStart;
+                        break;
+                    }
+                    beginField(p);
+                }
+                continue;
+            }
+            case At::Quoted: {
+                const void* const found = std::memchr(p, kQuote, static_cast<std::size_t>(end - p));
+                const char* const stop = found != nullptr ? static_cast<const char*>(found) : end;
+                for (const char* c = p; c < stop; ++c) {
+                    if (*c == '\r' || *c == '\n') {
+                        passLineEnd(*c);
+                    } else {
+                        afterCr = false;
+                    }
+                }
+                appendToField(p, static_cast<std::size_t>(stop - p));
+                p = stop;
+                if (p != end) {
+                    quoteAt = p++;
+                    at = At::QuoteInQuoted;
+                    afterCr = false;
+                }
+                continue;
+            }
+            case At::QuoteInQuoted: {
+                const char c = *p;
+                if (c == kQuote) {
+                    // Two quotes stand for one: the field is copied without the second.
+                    if (keeping && places.back().data != nullptr) {
+                        moveRowToText(p);
+                    } else {
+                        appendToField(p, 1);
+                    }
+                    ++p;
+                    at = At::Quoted;
+                } else if (c == separatorChar) {
+                    endField(quoteAt);
+                    ++p;
+                    at = At::FieldStart;
+                } else if (c == '\r' || c == '\n') {
+                    endField(quoteAt);
+                    passLineEnd(c);
+                    ++p;
+                    endRow();
+                } else {
+                    return fail();
+                }
+                continue;
+            }
+        }
     }
-    const std::size_t line = 1 + lineEnds + (afterCr && text[parsed] != '\n' ? 1 : 0);
-    if (csv_error(&parser) == CSV_EPARSE) {
-        error = "line " + std::to_string(line) +
-                " has a quote inside a field that is not quoted as a whole, or text after the "
-                "closing quote of a field; a field that holds a quote must be quoted as a whole, "
-                "with each quote inside doubled";
-    } else if (csv_error(&parser) == CSV_ENOMEM) {
-        error = kNoMemory;
-    } else {
-        error = "line " + std::to_string(line) + ": " + csv_strerror(csv_error(&parser));
+    // The piece is about to go: a field being read ends there so far, or before its last quote.
+    if (at != At::RowStart) {
+        moveRowToText(at == At::QuoteInQuoted ? quoteAt : end);
     }
     return true;
 }
 
-CsvReader::CsvReader(CsvRowHandler handler, std::size_t fieldLimit)
+CsvReader::CsvReader(CsvFieldHandler handler, std::size_t fieldLimit)
     : state_(std::make_unique<State>()) {
     state_->handler = std::move(handler);
     state_->fieldLimit = fieldLimit;
-    if (csv_init(&state_->parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        state_->error = kNoMemory;
-        return;
-    }
-    state_->parserReady = true;
-    csv_set_space_func(&state_->parser, noBlanks);
-    csv_set_blk_size(&state_->parser, kFieldBufferStep);
 }
 
-CsvReader::~CsvReader() {
-    if (state_->parserReady) {
-        csv_free(&state_->parser);
-    }
-}
+CsvReader::CsvReader(CsvRowHandler handler, std::size_t fieldLimit)
+    : CsvReader(
+          [rowHandler = std::move(handler), row = CsvRow()](CsvFields fields,
+                                                            std::size_t count) mutable {
+              row.assign(fields.begin(), fields.end());
+              rowHandler(row, count);
+          },
+          fieldLimit) {}
+
+CsvReader::~CsvReader() = default;
 
 bool CsvReader::read(std::string_view bytes) {
     State& state = *state_;
     if (!state.error.empty()) {
         return false;
     }
-    if (state.separator) {
-        return state.parse(bytes);
-    }
-    const bool known = state.decideSeparator(bytes);
     try {
+        if (state.separator) {
+            return state.parse(bytes);
+        }
+        const bool known = state.decideSeparator(bytes);
         state.start += bytes;
+        return !known || state.startParsing();
     } catch (const std::bad_alloc&) {
         state.error = kNoMemory;
         return false;
     }
-    return !known || state.startParsing();
 }
 
 bool CsvReader::finish() {
@@ -215,33 +394,64 @@ bool CsvReader::finish() {
     if (!state.error.empty()) {
         return false;
     }
-    if (!state.separator) {
-        // The text is one line without a comma.
-        state.separator = state.firstLineHasSemicolon ? ';' : ',';
-        if (!state.startParsing()) {
-            return false;
+    try {
+        if (!state.separator) {
+            // The text is one line without a comma.
+            state.separator = state.firstLineHasSemicolon ? ';' : ',';
+            if (!state.startParsing()) {
+                return false;
+            }
         }
-    }
-    if (csv_fini(&state.parser, takeField, takeRowEnd, &state) == 0 && !state.failed()) {
-        return true;
-    }
-    if (state.thrown) {
-        std::rethrow_exception(std::exchange(state.thrown, nullptr));
-    }
-    if (state.outOfMemory || csv_error(&state.parser) == CSV_ENOMEM) {
+        switch (state.at) {
+            case State::At::RowStart:
+                break;
+            case State::At::Quoted:
+                state.error = "row " + std::to_string(state.rows + 1) +
+                              " opens a quoted field that is never closed";
+                return false;
+            case State::At::FieldStart:
+                state.beginField(nullptr);
+                state.endField(nullptr);
+                state.endRow();
+                break;
+            case State::At::Unquoted:
+            case State::At::QuoteInQuoted:
+                // The field lies in text since the last piece ended.
+                state.endField(nullptr);
+                state.endRow();
+                break;
+        }
+    } catch (const std::bad_alloc&) {
         state.error = kNoMemory;
-    } else if (csv_error(&state.parser) == CSV_EPARSE) {
-        state.error =
-            "row " + std::to_string(state.rows + 1) + " opens a quoted field that is never closed";
-    } else {
-        state.error = "line " + std::to_string(1 + state.lineEnds + (state.afterCr ? 1 : 0)) +
-                      ": " + csv_strerror(csv_error(&state.parser));
+        return false;
     }
-    return false;
+    return true;
 }
 
 const std::string& CsvReader::error() const {
     return state_->error;
+}
+
+void appendCsvField(std::string& line, std::string_view field) {
+    if (!needsQuotes(field)) {
+        line += field;
+        return;
+    }
+    line += kQuote;
+    for (std::size_t quote; (quote = field.find(kQuote)) != std::string_view::npos;) {
+        line.append(field.substr(0, quote + 1)) += kQuote;
+        field.remove_prefix(quote + 1);
+    }
+    line.append(field) += kQuote;
+}
+
+void quoteFieldFrom(std::string& line, std::size_t start) {
+    if (!needsQuotes(std::string_view(line).substr(start))) {
+        return;
+    }
+    const std::string field = line.substr(start);
+    line.resize(start);
+    appendCsvField(line, field);
 }
 
 std::string csvLine(const std::vector<std::string>& fields) {
@@ -250,18 +460,7 @@ std::string csvLine(const std::vector<std::string>& fields) {
         if (i > 0) {
             line += ',';
         }
-        if (!needsQuotes(fields[i])) {
-            line += fields[i];
-            continue;
-        }
-        line += '"';
-        for (const char c : fields[i]) {
-            line += c;
-            if (c == '"') {
-                line += '"';
-            }
-        }
-        line += '"';
+        appendCsvField(line, fields[i]);
     }
     return line + "\r\n";
 }

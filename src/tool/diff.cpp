@@ -30,9 +30,12 @@ std::vector<Difference> differences(const EquipmentImage& before, const Equipmen
     const std::int64_t common = std::min(before.units(), after.units());
     for (std::int64_t unit = 0; unit < common; ++unit) {
         const std::string_view name = nameIn(namesAfter, unit);
-        for (FieldChange& change : fieldChanges(before.unit(unit), after.unit(unit))) {
-            found.push_back({unit, name, "changed", std::move(change.label),
-                             std::move(change.before), std::move(change.after)});
+        // Records alike byte for byte differ in no field.
+        if (before.record(unit) != after.record(unit)) {
+            for (FieldChange& change : fieldChanges(before.unit(unit), after.unit(unit))) {
+                found.push_back({unit, name, "changed", std::move(change.label),
+                                 std::move(change.before), std::move(change.after)});
+            }
         }
         const std::string_view oldName = nameIn(namesBefore, unit);
         if (oldName != name) {

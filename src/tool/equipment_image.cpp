@@ -57,8 +57,7 @@ std::int64_t EquipmentImage::units() const {
 }
 
 data::Unit EquipmentImage::unit(std::int64_t number) const {
-    return data::Unit::decode(std::string_view(bytes_).substr(
-        static_cast<std::size_t>(layout::fileOffset(number, 0)), layout::kRecordSize));
+    return data::Unit::decode(record(number));
 }
 
 std::int64_t EquipmentImage::fragmentSize() const {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/record_layout.h"
 #include "data/unit_record.h"
 
 // The equipment file held whole in memory: the tool reads it at once, looks at every unit, and an
@@ -23,6 +24,12 @@ class EquipmentImage {
     std::int64_t units() const;
     // Unit n's record, a short last record with the size it has.
     data::Unit unit(std::int64_t number) const;
+    // The stored bytes of unit n's record.
+    std::string_view record(std::int64_t number) const {
+        return std::string_view(bytes_).substr(
+            static_cast<std::size_t>(data::layout::fileOffset(number, 0)),
+            static_cast<std::size_t>(data::layout::kRecordSize));
+    }
     // The bytes after the last unit that make no unit (1 to 70 of them), if any.
     std::int64_t fragmentSize() const;
 

@@ -19,12 +19,14 @@ namespace {
 
 using data::Error;
 
+// The new files, null for one that stays as it is.
 void writeImport(const ImportRequest& request, const std::string& oldEquipment,
-                 const std::optional<std::string>& equipment, const std::string& oldList,
-                 const std::optional<std::string>& list) {
+                 const std::string* equipment, const std::string& oldList,
+                 const std::string* list) {
     // The editor, or anything else, may have written either file since they were read.
-    if ((equipment && readWholeFile(request.equipmentPath, "equipment file") != oldEquipment) ||
-        (list && readWholeFile(request.nameListPath, "name list") != oldList)) {
+    if ((equipment != nullptr &&
+         !fileHolds(request.equipmentPath, "equipment file", oldEquipment)) ||
+        (list != nullptr && !fileHolds(request.nameListPath, "name list", oldList))) {
         throw Error(
             "The equipment file or the name list was changed by another program while "
             "the CSV was read. Nothing was written; run the import again.");
@@ -34,13 +36,13 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
     // whatever the path names until the import is done.
     std::optional<data::FileReplacement> newEquipment, newList;
     data::WriteLock newEquipmentLock;
-    if (equipment) {
+    if (equipment != nullptr) {
         data::ReplacementRules rules = rulesForFile("the equipment file");
         rules.keepOpen = true;
         newEquipment.emplace(request.equipmentPath, *equipment, std::move(rules));
         newEquipmentLock = data::WriteLock(newEquipment->handle(), newEquipment->temporaryPath());
     }
-    if (list) {
+    if (list != nullptr) {
         newList.emplace(request.nameListPath, *list, rulesForNameList());
     }
     // The journal makes the two renames one step: after a crash between them, whoever opens the
@@ -101,19 +103,15 @@ int exportUnits(const ExportRequest& request, std::ostream& out) {
     // On a terminal the CSV is there to be read, and a name's control characters are shown
     // rather than obeyed; to a file or a pipe it goes byte for byte, for import to read back.
     const bool toTerminal = request.outputPath.empty() && data::systemFiles().outputIsTerminal();
-    std::vector<std::string> cells;
+    std::vector<std::string> labels;
     for (const Column& column : unitColumns()) {
-        cells.emplace_back(column.label);
+        labels.emplace_back(column.label);
     }
-    std::string csv = csvLine(cells);
+    std::string csv = csvLine(labels);
+    // A row is some 240 bytes; one buffer takes them all.
+    csv.reserve(csv.size() + static_cast<std::size_t>(image.units()) * 256);
     for (std::int64_t unit = 0; unit < image.units(); ++unit) {
-        cells.clear();
-        const data::Unit record = image.unit(unit);
-        for (const Column& column : unitColumns()) {
-            const std::string cell = cellText(column, unit, record, names.nameOf(unit));
-            cells.push_back(toTerminal ? shownText(cell) : cell);
-        }
-        csv += csvLine(cells);
+        appendUnitRow(csv, unit, image.unit(unit), names.nameOf(unit), toTerminal);
     }
     if (request.outputPath.empty()) {
         out << csv;
@@ -148,22 +146,24 @@ int importUnits(const ImportRequest& request, std::ostream& out) {
         out << recovery.message << "\n";
     }
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
-    const std::string oldList = readWholeFile(request.nameListPath, "name list");
-    const NameList names = NameList::fromBytes(oldList);
+    const NameList names = NameList::fromBytes(readWholeFile(request.nameListPath, "name list"));
+    const std::string& oldList = names.bytes();
     ImportPlan plan(request, image, names);
     plan.readCsv();
     if (const auto refusal = plan.refusal()) {
         throw Error(*refusal);
     }
 
-    const std::string newBytes = plan.newEquipmentFile();
-    std::optional<std::string> equipment;
-    if (newBytes != image.bytes()) {
-        equipment = newBytes;
+    std::optional<EquipmentImage> equipment = plan.newEquipmentFile();
+    if (equipment && equipment->bytes() == image.bytes()) {
+        equipment.reset();
     }
-    const std::optional<std::string> list = plan.newNameList();
-    const NameList newNames = list ? NameList::fromBytes(*list) : names;
-    printDifferences(out, differences(image, EquipmentImage(newBytes), &names, &newNames));
+    std::optional<NameList> list;
+    if (std::optional<std::string> listBytes = plan.newNameList()) {
+        list = NameList::fromBytes(std::move(*listBytes));
+    }
+    printDifferences(
+        out, differences(image, equipment ? *equipment : image, &names, list ? &*list : &names));
     if (const std::string forced = plan.forcedFindings(); !forced.empty()) {
         out << "With --force, these values go in although varnel-tool check reports them:\n"
             << forced;
@@ -181,7 +181,8 @@ int importUnits(const ImportRequest& request, std::ostream& out) {
         out << "Dry run: nothing was written; the import would write " << written << ".\n";
         return 0;
     }
-    writeImport(request, image.bytes(), equipment, oldList, list);
+    writeImport(request, image.bytes(), equipment ? &equipment->bytes() : nullptr, oldList,
+                list ? &list->bytes() : nullptr);
     out << "Wrote " << written << ".\n";
     return 0;
 }

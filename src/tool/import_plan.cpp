@@ -17,7 +17,7 @@ namespace layout = data::layout;
 using data::Error;
 
 // The CSV is read in pieces of this size, never whole.
-constexpr std::size_t kPieceSize = 1024 * 1024;
+constexpr std::size_t kPieceSize = 256 * 1024;
 // The fields kept of a row: more than the unit table has columns, so that a header row with a
 // few wrong columns is reported in full, and few enough that a row of millions of empty fields
 // costs nothing.
@@ -87,14 +87,14 @@ void ImportPlan::readCsv() {
         throw Error(couldNot + files.describe(opened.error) + ". Nothing was written.");
     }
     data::OpenHandle handle(opened.value);
-    CsvReader reader([this](const CsvRow& fields, std::size_t count) { takeRow(fields, count); },
+    CsvReader reader([this](CsvFields fields, std::size_t count) { takeRow(fields, count); },
                      kFieldLimit);
     // Read to the end rather than to the length found: another program may change the file, and
     // a device has no length.
-    std::string piece(kPieceSize, '\0');
+    const std::unique_ptr<char[]> piece(new char[kPieceSize]);
     std::int64_t offset = 0;
     for (;;) {
-        const auto read = files.readAt(opened.value, piece.data(), piece.size(), offset);
+        const auto read = files.readAt(opened.value, piece.get(), kPieceSize, offset);
         if (!read.ok()) {
             throw Error(couldNot + files.describe(read.error) + ". Nothing was written.");
         }
@@ -102,7 +102,7 @@ void ImportPlan::readCsv() {
         if (offset > kLargestCsv) {
             throw tooLarge("");
         }
-        if (read.value == 0 || !reader.read(std::string_view(piece.data(), read.value))) {
+        if (read.value == 0 || !reader.read(std::string_view(piece.get(), read.value))) {
             break;
         }
     }
@@ -119,7 +119,7 @@ void ImportPlan::readCsv() {
     }
 }
 
-void ImportPlan::takeRow(const CsvRow& fields, std::size_t fieldCount) {
+void ImportPlan::takeRow(CsvFields fields, std::size_t fieldCount) {
     ++rows_;
     if (rows_ == 1) {
         headerRead_ = readHeader(fields, fieldCount);
@@ -133,7 +133,7 @@ void ImportPlan::problem(std::size_t row, std::size_t column, const std::string&
                   std::string(columns_[column]->label) + "\": " + reason);
 }
 
-bool ImportPlan::readHeader(const CsvRow& header, std::size_t fieldCount) {
+bool ImportPlan::readHeader(CsvFields header, std::size_t fieldCount) {
     const Column* unit = findColumn("Unit");
     bool unknown = false;
     for (std::size_t i = 0; i < header.size(); ++i) {
@@ -150,6 +150,10 @@ bool ImportPlan::readHeader(const CsvRow& header, std::size_t fieldCount) {
             unknown = true;
         }
         unitColumn_ = column == unit ? i : unitColumn_;
+        if (column != nullptr &&
+            (column->kind == ColumnKind::ClassName || column->kind == ColumnKind::Nationality)) {
+            nameColumns_.push_back(i);
+        }
         columns_.push_back(column);
     }
     if (std::find(columns_.begin(), columns_.end(), unit) == columns_.end()) {
@@ -168,7 +172,7 @@ bool ImportPlan::readHeader(const CsvRow& header, std::size_t fieldCount) {
     return problems_.count == 0;
 }
 
-void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
+void ImportPlan::readRow(CsvFields cells, std::size_t fieldCount) {
     const std::size_t rowNumber = rows_;
     if (std::all_of(cells.begin(), cells.end(), [](const auto& c) { return c.empty(); })) {
         return;  // spreadsheets write a blank row as separators alone
@@ -185,18 +189,21 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
                     std::to_string(layout::kHighestStorableUnit));
         return;
     }
-    if (const auto earlier = updates_.find(*unit); earlier != updates_.end()) {
-        problem(rowNumber, unitColumn_,
-                "unit " + std::to_string(*unit) + " has a row already, row " +
-                    std::to_string(earlier->second.row));
+    if (const std::size_t earlier = rowOf(*unit).row; earlier != 0) {
+        problem(
+            rowNumber, unitColumn_,
+            "unit " + std::to_string(*unit) + " has a row already, row " + std::to_string(earlier));
         return;
     }
     const bool added = *unit >= image_.units();
-    UnitUpdate update{rowNumber, {}, std::string(names_.nameOf(*unit))};
+    UnitUpdate& update = reading_;
+    update.row = rowNumber;
+    update.name.assign(names_.nameOf(*unit));
     if (!added) {
         update.record = image_.unit(*unit);
     } else {
         // A new unit starts out empty and bears its own number, as Save writes it.
+        update.record = data::Unit();
         update.record.setNumber(static_cast<std::int16_t>(*unit));
     }
     const std::string ownNumber = std::to_string(*unit);
@@ -204,7 +211,7 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
         const bool storedNumber = columns_[i]->kind == ColumnKind::Field &&
                                   columns_[i]->field->kind == data::FieldKind::Number;
         // An empty unitNumber is the unit's own number, as Save writes it.
-        const std::string& text = storedNumber && cells[i].empty() ? ownNumber : cells[i];
+        const std::string_view text = storedNumber && cells[i].empty() ? ownNumber : cells[i];
         if (const auto reason = applyCell(*columns_[i], text, update.record, update.name)) {
             problem(rowNumber, i, *reason);
         } else if (storedNumber && added && update.record.number() != *unit) {
@@ -214,28 +221,64 @@ void ImportPlan::readRow(const CsvRow& cells, std::size_t fieldCount) {
         }
     }
     // The names of class and nationality are checked against the codes as this row leaves them.
-    for (std::size_t i = 0; i < cells.size(); ++i) {
+    for (const std::size_t i : nameColumns_) {
         if (const auto reason = checkNameCell(*columns_[i], cells[i], update.record)) {
             problem(rowNumber, i, *reason);
         }
     }
-    checkFindings(*unit, update, added);
-    updates_.emplace(*unit, std::move(update));
+    const bool recordKept = !added && update.record.encodeText() == image_.record(*unit);
+    const bool nameKept = !added && update.name == names_.nameOf(*unit);
+    checkFindings(*unit, update, recordKept, nameKept);
+    const auto index = static_cast<std::size_t>(*unit);
+    if (index >= unitRows_.size()) {
+        unitRows_.resize(index + 1);
+    }
+    unitRows_[index].row = rowNumber;
+    if (!recordKept || !nameKept) {
+        unitRows_[index].update = updates_.size();
+        updates_.push_back(update);
+    }
+}
+
+ImportPlan::UnitRow ImportPlan::rowOf(std::int64_t unit) const {
+    const auto index = static_cast<std::size_t>(unit);
+    return index < unitRows_.size() ? unitRows_[index] : UnitRow();
+}
+
+const ImportPlan::UnitUpdate* ImportPlan::updateOf(std::int64_t unit) const {
+    const std::size_t update = rowOf(unit).update;
+    return update < updates_.size() ? &updates_[update] : nullptr;
 }
 
 // A value that check reports is written only where the unit held it already: an unchanged
-// round trip of a file with such values goes through, a new one is refused.
-void ImportPlan::checkFindings(std::int64_t unit, const UnitUpdate& update, bool added) {
+// round trip of a file with such values goes through, a new one is refused. A record or a name
+// left as it was holds every finding it had, so only what changed is looked at; the findings of
+// the record and of the name concern different fields.
+void ImportPlan::checkFindings(std::int64_t unit, const UnitUpdate& update, bool recordKept,
+                               bool nameKept) {
+    if (recordKept && nameKept) {
+        return;
+    }
+    const bool added = unit >= image_.units();
     std::vector<UnitFinding> before;
     if (!added) {
-        before = recordFindings(unit, image_.unit(unit));
-        for (UnitFinding& finding : nameFindings(names_.nameOf(unit), unit == 0)) {
-            before.push_back(std::move(finding));
+        if (!recordKept) {
+            before = recordFindings(unit, image_.unit(unit));
+        }
+        if (!nameKept) {
+            for (UnitFinding& finding : nameFindings(names_.nameOf(unit), unit == 0)) {
+                before.push_back(std::move(finding));
+            }
         }
     }
-    std::vector<UnitFinding> after = recordFindings(unit, update.record);
-    for (UnitFinding& finding : nameFindings(update.name, unit == 0)) {
-        after.push_back(std::move(finding));
+    std::vector<UnitFinding> after;
+    if (!recordKept) {
+        after = recordFindings(unit, update.record);
+    }
+    if (!nameKept) {
+        for (UnitFinding& finding : nameFindings(update.name, unit == 0)) {
+            after.push_back(std::move(finding));
+        }
     }
     for (const UnitFinding& finding : after) {
         const bool held = std::any_of(before.begin(), before.end(), [&](const UnitFinding& old) {
@@ -262,11 +305,15 @@ void ImportPlan::checkAppends() {
     const bool shortEnd =
         image_.fragmentSize() > 0 ||
         static_cast<std::int64_t>(image_.unit(units - 1).storedSize()) < layout::kRecordSize;
-    for (auto it = updates_.lower_bound(units); it != updates_.end(); ++it) {
-        const UnitUpdate& update = it->second;
-        if (it->first != units + appended_) {
+    for (auto unit = units; unit < static_cast<std::int64_t>(unitRows_.size()); ++unit) {
+        const UnitUpdate* const found = updateOf(unit);  // every row of a new unit changes it
+        if (found == nullptr) {
+            continue;
+        }
+        const UnitUpdate& update = *found;
+        if (unit != units + appended_) {
             problem(update.row, unitColumn_,
-                    "there is no unit " + std::to_string(it->first) + ": " + range +
+                    "there is no unit " + std::to_string(unit) + ": " + range +
                         std::to_string(units + appended_));
         } else if (shortEnd) {
             problem(update.row, unitColumn_,
@@ -302,31 +349,42 @@ std::string ImportPlan::forcedFindings() const {
     return forced_.text();
 }
 
-std::string ImportPlan::newEquipmentFile() const {
-    EquipmentImage image = image_;
-    for (const auto& [unit, update] : updates_) {
-        image.put(unit, update.record);  // new units in unit order, right after the last record
+std::optional<EquipmentImage> ImportPlan::newEquipmentFile() const {
+    std::optional<EquipmentImage> image;
+    for (std::size_t unit = 0; unit < unitRows_.size(); ++unit) {
+        const auto number = static_cast<std::int64_t>(unit);
+        const UnitUpdate* const update = updateOf(number);
+        if (update == nullptr ||
+            (number < image_.units() && update->record.encodeText() == image_.record(number))) {
+            continue;  // no row, or one that changes the name alone
+        }
+        if (!image) {
+            image = image_;
+        }
+        image->put(number, update->record);  // new units in unit order, right after the last record
     }
-    if (appended_ > 0) {
-        image.setUnitCounter(static_cast<std::int16_t>(image_.unitCounter() + appended_));
+    if (image && appended_ > 0) {
+        image->setUnitCounter(static_cast<std::int16_t>(image_.unitCounter() + appended_));
     }
-    return image.bytes();
+    return image;
 }
 
 // One line per unit, each ended by CR LF, as the editor's Save rewrites the list.
 std::optional<std::string> ImportPlan::newNameList() const {
     bool changed = appended_ > 0;
-    for (const auto& [unit, update] : updates_) {
-        changed = changed || update.name != names_.nameOf(unit);
+    for (std::size_t unit = 0; !changed && unit < unitRows_.size(); ++unit) {
+        const UnitUpdate* const update = updateOf(static_cast<std::int64_t>(unit));
+        changed =
+            update != nullptr && update->name != names_.nameOf(static_cast<std::int64_t>(unit));
     }
     if (!changed) {
         return std::nullopt;
     }
     std::string list;
+    list.reserve(names_.bytes().size() + 2 * static_cast<std::size_t>(image_.units() + appended_));
     for (std::int64_t unit = 0; unit < image_.units() + appended_; ++unit) {
-        const auto update = updates_.find(unit);
-        list +=
-            update != updates_.end() ? std::string_view(update->second.name) : names_.nameOf(unit);
+        const UnitUpdate* const update = updateOf(unit);
+        list += update != nullptr ? std::string_view(update->name) : names_.nameOf(unit);
         list += "\r\n";
     }
     return list;

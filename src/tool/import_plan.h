@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +38,8 @@ class ImportPlan {
     // there are none.
     std::string forcedFindings() const;
 
-    std::string newEquipmentFile() const;
+    // The new file when a record changes or units are added; nullopt when it can stay as it is.
+    std::optional<EquipmentImage> newEquipmentFile() const;
     // The new list when a name changes or units are added; nullopt when it can stay as it is.
     std::optional<std::string> newNameList() const;
 
@@ -50,6 +50,11 @@ class ImportPlan {
         data::Unit record;
         std::string name;
     };
+    // A unit's row, and its update when the row changes the unit (or adds it).
+    struct UnitRow {
+        std::size_t row = 0;  // 0: none
+        std::size_t update = SIZE_MAX;
+    };
     // Lines of a listing that may grow with the input: the first ones kept, the rest counted.
     struct Listing {
         std::vector<std::string> lines;
@@ -58,12 +63,15 @@ class ImportPlan {
         std::string text() const;  // the lines kept, each ended by a line break
     };
 
-    void takeRow(const CsvRow& fields, std::size_t fieldCount);
+    void takeRow(CsvFields fields, std::size_t fieldCount);
     void problem(std::size_t row, std::size_t column, const std::string& reason);
-    bool readHeader(const CsvRow& header, std::size_t fieldCount);
-    void readRow(const CsvRow& cells, std::size_t fieldCount);
-    void checkFindings(std::int64_t unit, const UnitUpdate& update, bool added);
+    bool readHeader(CsvFields header, std::size_t fieldCount);
+    void readRow(CsvFields cells, std::size_t fieldCount);
+    void checkFindings(std::int64_t unit, const UnitUpdate& update, bool recordKept, bool nameKept);
     void checkAppends();
+    // The row of unit, and what it changes.
+    UnitRow rowOf(std::int64_t unit) const;
+    const UnitUpdate* updateOf(std::int64_t unit) const;
 
     const ImportRequest& request_;
     const EquipmentImage& image_;
@@ -72,7 +80,12 @@ class ImportPlan {
     bool headerRead_ = false;
     std::vector<const Column*> columns_;
     std::size_t unitColumn_ = 0;
-    std::map<std::int64_t, UnitUpdate> updates_;
+    std::vector<std::size_t> nameColumns_;  // the class name and nationality, checked last
+    // The rows by unit, and the updates of the units they change, in row order: a row that
+    // leaves its unit as it is costs no copy of it.
+    std::vector<UnitRow> unitRows_;
+    std::vector<UnitUpdate> updates_;
+    UnitUpdate reading_;  // the row being read
     std::int64_t appended_ = 0;
     Listing problems_;
     std::size_t refusedFindings_ = 0;

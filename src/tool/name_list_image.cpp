@@ -1,6 +1,8 @@
 #include "name_list_image.h"
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "data/name_list.h"
 #include "data/system_files.h"
@@ -20,21 +22,31 @@ NameList NameList::load(const std::string& path) {
     return fromBytes(readWholeFile(path, "name list"));
 }
 
-NameList NameList::fromBytes(std::string_view bytes) {
+NameList NameList::fromBytes(std::string bytes) {
     NameList list;
-    data::LineReader reader(bytes);
+    list.bytes_ = std::move(bytes);
+    // Every line but an unended last one has a CR or an LF or both: room for all at once.
+    list.lines_.reserve(
+        static_cast<std::size_t>(std::count(list.bytes_.begin(), list.bytes_.end(), '\n') +
+                                 std::count(list.bytes_.begin(), list.bytes_.end(), '\r') + 1));
+    data::LineReader reader(list.bytes_);
     std::string line;
     data::LineEnd ended;
+    std::size_t start = 0;
     while (reader.next(line, ended)) {
-        list.lines.push_back(std::move(line));
-        const auto number = static_cast<std::int64_t>(list.lines.size());
+        list.lines_.push_back({start, line.size()});
+        const auto number = list.lineCount();
+        start += line.size();
         switch (ended) {
             case data::LineEnd::CrLf:
+                start += 2;
                 break;
             case data::LineEnd::CrAlone:
+                ++start;
                 countLine(list.linesEndedByCrAlone, list.firstEndedByCrAlone, number);
                 break;
             case data::LineEnd::LfAlone:
+                ++start;
                 countLine(list.linesEndedByLfAlone, list.firstEndedByLfAlone, number);
                 break;
             case data::LineEnd::None:
@@ -43,12 +55,6 @@ NameList NameList::fromBytes(std::string_view bytes) {
         }
     }
     return list;
-}
-
-std::string_view NameList::nameOf(std::int64_t unit) const {
-    return unit >= 0 && unit < static_cast<std::int64_t>(lines.size())
-               ? std::string_view(lines[static_cast<std::size_t>(unit)])
-               : std::string_view();
 }
 
 std::string defaultNameListFor(const std::string& equipmentPath) {

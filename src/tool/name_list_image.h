@@ -10,16 +10,32 @@
 // and an import builds the new list from it.
 namespace varnel::tool {
 
-struct NameList {
-    std::vector<std::string> lines;  // the names, bytes in the code page
+class NameList {
+  public:
+    static NameList load(const std::string& path);
+    static NameList fromBytes(std::string bytes);
+
+    std::int64_t lineCount() const { return static_cast<std::int64_t>(lines_.size()); }
+    // Line unit + 1, bytes in the code page; empty when the list is shorter.
+    std::string_view nameOf(std::int64_t unit) const {
+        return unit >= 0 && unit < lineCount()
+                   ? std::string_view(bytes_).substr(lines_[static_cast<std::size_t>(unit)].start,
+                                                     lines_[static_cast<std::size_t>(unit)].size)
+                   : std::string_view();
+    }
+    const std::string& bytes() const { return bytes_; }
+
     std::int64_t linesEndedByCrAlone = 0, firstEndedByCrAlone = 0;
     std::int64_t linesEndedByLfAlone = 0, firstEndedByLfAlone = 0;
     bool lastLineUnended = false;
 
-    static NameList load(const std::string& path);
-    static NameList fromBytes(std::string_view bytes);
-    // Line unit + 1; empty when the list is shorter.
-    std::string_view nameOf(std::int64_t unit) const;
+  private:
+    // Where a line lies in the bytes, so that a copy of the list needs no fixing.
+    struct Line {
+        std::size_t start, size;
+    };
+    std::string bytes_;
+    std::vector<Line> lines_;
 };
 
 // The name list that goes with an equipment file when none is given: the same name ending in

@@ -11,7 +11,7 @@
 namespace varnel::tool {
 
 class EquipmentImage;
-struct NameList;
+class NameList;
 
 struct ExportRequest {
     std::string equipmentPath, nameListPath;

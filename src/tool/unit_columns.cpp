@@ -1,17 +1,23 @@
 #include "unit_columns.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
 #include <cstdio>
 #include <limits>
 
 #include "cell_text.h"
+#include "csv_table.h"
 #include "data/code_page.h"
 #include "data/code_tables.h"
 #include "data/numbers.h"
+#include "data/record_layout.h"
 
 namespace varnel::tool {
 namespace {
 
 using data::FieldKind;
+namespace layout = data::layout;
 
 constexpr std::string_view kUnassignedLabel = "Unassigned";
 
@@ -48,62 +54,143 @@ const std::vector<Column>& columns() {
     return all;
 }
 
+// The offsets of the bytes the editor gives no meaning, in record order.
+const std::vector<int>& unassignedOffsets() {
+    static const std::vector<int> offsets = [] {
+        std::vector<int> found;
+        data::Unit().forEachUnassigned([&](int offset, std::uint8_t) { found.push_back(offset); });
+        return found;
+    }();
+    return offsets;
+}
+
+// How many of them a record holds: a short last record lacks the last ones.
+std::size_t unassignedCount(const data::Unit& record) {
+    const std::vector<int>& offsets = unassignedOffsets();
+    std::size_t count = offsets.size();
+    while (count > 0 && static_cast<std::size_t>(offsets[count - 1]) >= record.storedSize()) {
+        --count;
+    }
+    return count;
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// What a byte of an Unassigned cell is: a hex digit's value, a blank, or neither.
+constexpr std::int8_t kBlank = -1, kNoDigit = -2;
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(kNoDigit);
+    values[' '] = values['\t'] = kBlank;
+    for (int digit = 0; digit < 16; ++digit) {
+        values[static_cast<std::size_t>(kHexDigits[digit])] = static_cast<std::int8_t>(digit);
+        values[static_cast<std::size_t>("0123456789abcdef"[digit])] =
+            static_cast<std::int8_t>(digit);
+    }
+    return values;
+}();
+
 std::string listOf(const data::NationBytes& bytes) {
     return std::to_string(bytes[0]) + ", " + std::to_string(bytes[1]) + ", " +
            std::to_string(bytes[2]) + ", " + std::to_string(bytes[3]);
 }
 
-std::string nationalityOf(const data::Unit& record) {
-    return data::nationalityNameOf(record.nation()).value_or(data::kUnknownNationality);
+std::string_view nationalityOf(const data::Unit& record) {
+    return nationalityName(record.nation()).value_or(data::kUnknownNationality);
 }
 
-std::string unassignedHex(const data::Unit& record) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    record.forEachUnassigned([&](int, std::uint8_t byte) {
-        // Blanks between the bytes keep a spreadsheet from taking them for a number.
-        hex += hex.empty() ? "" : " ";
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0xF];
-    });
-    return hex;
+// Blanks between the bytes keep a spreadsheet from taking them for a number.
+void appendUnassignedHex(std::string& text, const data::Unit& record) {
+    const std::vector<int>& offsets = unassignedOffsets();
+    const std::size_t count = unassignedCount(record);
+    char hex[3 * layout::kRecordSize];
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t byte = record.bytes()[static_cast<std::size_t>(offsets[i])];
+        hex[size] = ' ';
+        hex[size + 1] = kHexDigits[byte >> 4];
+        hex[size + 2] = kHexDigits[byte & 0xF];
+        size += 3;
+    }
+    if (size > 0) {
+        text.append(hex + 1, size - 1);
+    }
+}
+
+// The cell as export writes it: two digits a byte, one blank between bytes. false, with nothing
+// set, for any other cell, which the general reading below takes.
+bool applyExportedHex(std::string_view text, data::Unit& record) {
+    const std::vector<int>& offsets = unassignedOffsets();
+    const std::size_t count = unassignedCount(record);
+    if (count == 0 || text.size() != 3 * count - 1) {
+        return false;
+    }
+    std::array<std::uint8_t, layout::kRecordSize> bytes;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::int8_t high = kHexValues[static_cast<unsigned char>(text[3 * i])];
+        const std::int8_t low = kHexValues[static_cast<unsigned char>(text[3 * i + 1])];
+        if (high < 0 || low < 0 || (i + 1 < count && text[3 * i + 2] != ' ')) {
+            return false;
+        }
+        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        record.setRaw(offsets[i], bytes[i]);
+    }
+    return true;
 }
 
 std::optional<std::string> applyUnassigned(std::string_view text, data::Unit& record) {
-    std::string digits;
+    if (applyExportedHex(text, record)) {
+        return std::nullopt;
+    }
+    // Blanks may stand anywhere; the digits pair up into bytes in record order.
+    std::array<std::uint8_t, layout::kRecordSize> bytes;
+    std::size_t digits = 0, count = 0;
+    unsigned pending = 0;
+    bool hex = true;
     for (const char c : text) {
-        if (c != ' ' && c != '\t') {
-            digits += c;
+        const std::int8_t value = kHexValues[static_cast<unsigned char>(c)];
+        if (value < 0) {
+            hex = value == kBlank;
+            if (!hex) {
+                break;
+            }
+            continue;
+        }
+        pending = pending << 4 | static_cast<unsigned>(value);
+        if (++digits % 2 == 0) {
+            if (count < bytes.size()) {
+                bytes[count] = static_cast<std::uint8_t>(pending);
+            }
+            ++count;
+            pending = 0;
         }
     }
-    if (digits.size() % 2 != 0 ||
-        digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) {
+    if (!hex || digits % 2 != 0) {
         return quotedCell(text) +
                " is not bytes in hex: two digits each, 00 to FF, blanks between them allowed";
     }
-    std::vector<int> present;
-    record.forEachUnassigned([&](int offset, std::uint8_t) { present.push_back(offset); });
-    if (digits.size() / 2 != present.size()) {
-        return "the cell holds " + std::to_string(digits.size() / 2) +
-               " bytes, but the unit's record has " + std::to_string(present.size()) +
-               " unassigned bytes";
+    const std::size_t present = unassignedCount(record);
+    if (count != present) {
+        return "the cell holds " + std::to_string(count) + " bytes, but the unit's record has " +
+               std::to_string(present) + " unassigned bytes";
     }
-    for (std::size_t i = 0; i < present.size(); ++i) {
-        record.setRaw(present[i],
-                      static_cast<std::uint8_t>(std::stoi(digits.substr(2 * i, 2), nullptr, 16)));
+    const std::vector<int>& offsets = unassignedOffsets();
+    for (std::size_t i = 0; i < present; ++i) {
+        record.setRaw(offsets[i], bytes[i]);
     }
     return std::nullopt;
 }
 
 std::optional<std::string> applyField(const data::RecordField& field, std::string_view text,
                                       data::Unit& record) {
-    const std::string quoted = quotedCell(text);
     if (field.kind == FieldKind::Number) {
         using Limits = std::numeric_limits<std::int16_t>;
         const auto value = data::wholeNumberFromText(text);
         if (!value || *value < Limits::min() || *value > Limits::max()) {
-            return quoted + " is not a whole number from " + std::to_string(Limits::min()) +
-                   " to " + std::to_string(Limits::max());
+            return quotedCell(text) + " is not a whole number from " +
+                   std::to_string(Limits::min()) + " to " + std::to_string(Limits::max());
         }
         record.setNumber(static_cast<std::int16_t>(*value));
         return std::nullopt;
@@ -111,7 +198,8 @@ std::optional<std::string> applyField(const data::RecordField& field, std::strin
     if (field.kind == FieldKind::Cost) {
         const auto value = data::costFromText(text);
         if (!value) {
-            return quoted + " is not a cost from 0 to " + std::to_string(data::kHighestCostText) +
+            return quotedCell(text) + " is not a cost from 0 to " +
+                   std::to_string(data::kHighestCostText) +
                    " (the file stores the cost divided by 12)";
         }
         record.setByte(field, static_cast<std::uint8_t>(*value));
@@ -119,13 +207,20 @@ std::optional<std::string> applyField(const data::RecordField& field, std::strin
     }
     const auto value = data::byteFromText(text);
     if (!value) {
-        return quoted + " is not a number from 0 to 255";
+        return quotedCell(text) + " is not a number from 0 to 255";
     }
     record.setByte(field, static_cast<std::uint8_t>(*value));
     return std::nullopt;
 }
 
 std::optional<std::string> applyName(std::string_view text, std::string& name) {
+    // Nearly every name is ASCII on one line, which the code page holds byte for byte.
+    if (std::all_of(text.begin(), text.end(), [](char c) {
+            return static_cast<std::uint8_t>(c) < 0x80 && c != '\r' && c != '\n';
+        })) {
+        name.assign(text);
+        return std::nullopt;
+    }
     if (!isUtf8(text)) {
         return "the text is not valid UTF-8; save the CSV file as UTF-8";
     }
@@ -154,6 +249,77 @@ std::optional<std::string> applyName(std::string_view text, std::string& name) {
     return std::nullopt;
 }
 
+// Numbers as export writes them, without a conversion per cell: 0 to 255 by a table.
+struct DecimalText {
+    char digits[3];
+    std::uint8_t size;
+};
+constexpr std::array<DecimalText, 256> kDecimalBytes = [] {
+    std::array<DecimalText, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        DecimalText& text = texts[static_cast<std::size_t>(value)];
+        if (value >= 100) {
+            text.digits[text.size++] = static_cast<char>('0' + value / 100);
+        }
+        if (value >= 10) {
+            text.digits[text.size++] = static_cast<char>('0' + value / 10 % 10);
+        }
+        text.digits[text.size++] = static_cast<char>('0' + value % 10);
+    }
+    return texts;
+}();
+
+void appendNumber(std::string& text, std::int64_t value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    text.append(digits, static_cast<std::size_t>(end - digits));
+}
+
+// A text cell as export writes it (see guardedCell), text being UTF-8 or, as a name of the list,
+// in the code page: a character that begins a formula is ASCII in both.
+void appendGuarded(std::string& cell, std::string_view text, bool codePage) {
+    if (!text.empty() && isFormulaStart(text.front())) {
+        cell += '\'';
+    }
+    if (codePage) {
+        appendUtf8FromCodePage(cell, text);
+    } else {
+        cell += text;
+    }
+}
+
+// A unit's cell in a column, appended.
+void appendCellText(std::string& cell, const Column& column, std::int64_t unit,
+                    const data::Unit& record, std::string_view name) {
+    switch (column.kind) {
+        case ColumnKind::Unit:
+            appendNumber(cell, unit);
+            break;
+        case ColumnKind::Name:
+            appendGuarded(cell, name, true);
+            break;
+        case ColumnKind::Field:
+            if (column.field->kind == FieldKind::Number) {
+                appendNumber(cell, record.number());
+            } else if (column.field->kind == FieldKind::Cost) {
+                appendNumber(cell, record.shownValue(*column.field));
+            } else {
+                const DecimalText& text = kDecimalBytes[record.byte(*column.field)];
+                cell.append(text.digits, text.size);
+            }
+            break;
+        case ColumnKind::ClassName:
+            appendGuarded(cell, className(record.unitClass()).value_or(""), false);
+            break;
+        case ColumnKind::Nationality:
+            appendGuarded(cell, nationalityOf(record), false);
+            break;
+        case ColumnKind::Unassigned:
+            appendUnassignedHex(cell, record);
+            break;
+    }
+}
+
 // A field or derived column as diff shows it: the class and the nationality by name.
 std::string shownForChange(const Column& column, const data::Unit& record) {
     if (column.kind == ColumnKind::Field && column.field->kind == FieldKind::Class) {
@@ -168,6 +334,23 @@ std::string shownForChange(const Column& column, const data::Unit& record) {
 }
 
 }  // namespace
+
+std::optional<std::string_view> className(std::uint8_t code) {
+    const auto table = data::classTable();
+    if (code < 1 || code > table.size()) {
+        return std::nullopt;
+    }
+    return table[code - 1].name;
+}
+
+std::optional<std::string_view> nationalityName(const data::NationBytes& bytes) {
+    for (const data::NationEntry& entry : data::nationalityTable()) {
+        if (entry.bytes == bytes) {
+            return entry.name;
+        }
+    }
+    return std::nullopt;
+}
 
 std::span<const Column> unitColumns() {
     return columns();
@@ -184,23 +367,33 @@ const Column* findColumn(std::string_view label) {
 
 std::string cellText(const Column& column, std::int64_t unit, const data::Unit& record,
                      std::string_view name) {
-    switch (column.kind) {
-        case ColumnKind::Unit:
-            return std::to_string(unit);
-        case ColumnKind::Name:
-            return guardedCell(utf8FromCodePage(name));
-        case ColumnKind::Field:
-            return std::to_string(column.field->kind == FieldKind::Number
-                                      ? record.number()
-                                      : record.shownValue(*column.field));
-        case ColumnKind::ClassName:
-            return guardedCell(data::classNameOf(record.unitClass()).value_or(""));
-        case ColumnKind::Nationality:
-            return guardedCell(nationalityOf(record));
-        case ColumnKind::Unassigned:
-            return unassignedHex(record);
+    std::string cell;
+    appendCellText(cell, column, unit, record, name);
+    return cell;
+}
+
+void appendUnitRow(std::string& csv, std::int64_t unit, const data::Unit& record,
+                   std::string_view name, bool toTerminal) {
+    bool first = true;
+    for (const Column& column : columns()) {
+        if (!first) {
+            csv += ',';
+        }
+        first = false;
+        const std::size_t start = csv.size();
+        appendCellText(csv, column, unit, record, name);
+        // Numbers and bytes in hex are printable and need no quotes; text cells may need both.
+        if (column.kind == ColumnKind::Name || column.kind == ColumnKind::ClassName ||
+            column.kind == ColumnKind::Nationality) {
+            if (toTerminal) {
+                const std::string shown = shownText(std::string_view(csv).substr(start));
+                csv.resize(start);
+                csv += shown;
+            }
+            quoteFieldFrom(csv, start);
+        }
     }
-    return {};
+    csv += "\r\n";
 }
 
 std::optional<std::string> applyCell(const Column& column, std::string_view text,
@@ -226,25 +419,27 @@ std::optional<std::string> checkNameCell(const Column& column, std::string_view 
     if (text.empty()) {
         return std::nullopt;
     }
-    const std::string quoted = quotedCell(cell);
     if (column.kind == ColumnKind::ClassName) {
         const std::uint8_t code = record.unitClass();
-        const auto expected = data::classNameOf(code);
+        const auto expected = className(code);
         if (expected && *expected == text) {
             return std::nullopt;
         }
+        const std::string quoted = quotedCell(cell);
         const std::uint8_t named = data::classCodeOf(text);
         return quoted + " is not the name of class code " + std::to_string(code) +
-               (expected ? " (\"" + *expected + "\")" : std::string(", which has no name")) +
+               (expected ? " (\"" + std::string(*expected) + "\")"
+                         : std::string(", which has no name")) +
                ". The class follows the \"Class\" column" +
                (named != 0 ? " (" + quoted + " is code " + std::to_string(named) + ")"
                            : std::string(" (no class has this name)")) +
                "; make the name match the code or leave it empty";
     }
     if (column.kind == ColumnKind::Nationality && text != nationalityOf(record)) {
+        const std::string quoted = quotedCell(cell);
         const data::NationBytes named = data::nationalityBytesOf(text);
         return quoted + " is not the nationality of the bytes " + listOf(record.nation()) + " (\"" +
-               nationalityOf(record) +
+               std::string(nationalityOf(record)) +
                "\"). The nationality follows the columns nation1 to nation4" +
                (named != data::NationBytes{} ? " (" + quoted + " is " + listOf(named) + ")"
                                              : std::string(" (no nationality has this name)")) +

@@ -40,6 +40,15 @@ const Column* findColumn(std::string_view label);
 // times the byte), the record's own unitNumber signed, any other field's byte as it is.
 std::string cellText(const Column& column, std::int64_t unit, const data::Unit& record,
                      std::string_view name);
+// A unit's row of the CSV, every column's cell as cellText writes it, appended to csv with its
+// CR LF; toTerminal: control characters in the name shown rather than written (see shownText).
+void appendUnitRow(std::string& csv, std::int64_t unit, const data::Unit& record,
+                   std::string_view name, bool toTerminal);
+
+// The names of the class code and of the nationality bytes, as the data layer's tables give them;
+// nullopt for a code or bytes that name none.
+std::optional<std::string_view> className(std::uint8_t code);
+std::optional<std::string_view> nationalityName(const data::NationBytes& bytes);
 
 // Sets a unit's field or name from the cell in column; the reason it cannot, in plain words, when
 // the cell breaks the column's rule (the rules of the window's Save). Class name and nationality

@@ -16,6 +16,9 @@ namespace varnel::tool {
 // The content of an existing file. what names it in messages ("the equipment file"). Throws
 // data::Error when it is missing, a folder, or cannot be read.
 std::string readWholeFile(const std::string& path, const std::string& what);
+// Whether the file holds exactly bytes, read a piece at a time rather than whole; throws as
+// readWholeFile does.
+bool fileHolds(const std::string& path, const std::string& what, std::string_view bytes);
 
 // Throws data::Error, naming both files, when the two paths lead to one file (by the system's
 // identity of the file, so that links and other names of it count): a file must not be written in

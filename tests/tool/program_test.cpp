@@ -39,6 +39,40 @@ TEST_F(ToolProgram, AWrongCommandLineIsAnError) {
     EXPECT_NE(result.err.find("Unknown option 'bogus'."), std::string::npos);
 }
 
+TEST_F(ToolProgram, OptionsTakeTheirValueInEveryForm) {
+    const std::string expected = runProgram({"export", eqp}).out;
+    const std::vector<std::vector<std::string>> forms = {
+        {"export", eqp, "-o", folder.file("1.csv")},
+        {"export", "-o" + folder.file("2.csv"), eqp},
+        {"export", "--output=" + folder.file("3.csv"), "--names", txt, eqp},
+        {"export", "--output", folder.file("4.csv"), "-n" + txt, "--", eqp}};
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        EXPECT_EQ(runProgram(forms[i]).status, 0) << i;
+        EXPECT_EQ(contentOf(folder.file(std::to_string(i + 1) + ".csv")), expected) << i;
+    }
+    ToolResult result = runProgram({"export", eqp, "-o"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "Missing value after '-o'.\n\"varnel-tool export --help\" shows how to use it.\n");
+    result = runProgram({"check", "-xy", eqp, "--dry-run=1"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err.substr(0, result.err.find('\n')), "Unknown options: x, y, dry-run.");
+    // After "--" an argument is a file name, whatever it begins with.
+    result = runProgram({"check", "--", "--help"});
+    EXPECT_EQ(result.err, "There is no equipment file --help. Check the file name.\n");
+}
+
+// A file name goes to the system as the bytes given, whether or not they are UTF-8.
+TEST_F(ToolProgram, FileNamesAreTheBytesGiven) {
+    const std::string name = folder.file("Equip\xFF");
+    writeFile(name + ".eqp", demoEqp);
+    writeFile(name + ".txt", demoTxt);
+    const ToolResult result = runProgram({"check", name + ".eqp"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "No findings: " + name + ".eqp (60 units) and " + name + ".txt look sound.\n");
+}
+
 TEST_F(ToolProgram, ARoundTripThroughASpreadsheet) {
     ToolResult result = runProgram({"export", eqp});
     ASSERT_EQ(result.status, 0) << result.err;

@@ -38,6 +38,13 @@ constexpr std::size_t kHeaderSize = 2, kRecordSize = 73;
     std::exit(2);
 }
 
+// A cell in quotes, then what is wrong with it.
+[[noreturn]] void failOn(std::string_view cell, const std::string& what) {
+    std::string message = "\"";
+    message.append(cell);
+    fail(message + what);
+}
+
 void check(bool ok, const std::string& what) {
     if (!ok)
         fail(what + ": " + std::strerror(errno));
@@ -472,7 +479,7 @@ int numberIn(std::string_view cell, int lowest, int highest, std::string_view la
     const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), value);
     if (error != std::errc() || end != cell.data() + cell.size() || value < lowest ||
         value > highest) {
-        fail("\"" + std::string(cell) + "\" is no value of " + std::string(label));
+        failOn(cell, "\" is no value of " + std::string(label));
     }
     return value;
 }
@@ -527,18 +534,18 @@ void applyRow(const std::vector<const Column*>& columns, const std::vector<std::
                     if (at == cell.size())
                         break;
                     if (at + 2 > cell.size())
-                        fail("\"" + std::string(cell) + "\" is not the unassigned bytes in hex");
+                        failOn(cell, "\" is not the unassigned bytes in hex");
                     unsigned value = 0;
                     const auto [end, error] =
                         std::from_chars(cell.data() + at, cell.data() + at + 2, value, 16);
                     if (error != std::errc() || end != cell.data() + at + 2 ||
                         next == kSpareBytes.size()) {
-                        fail("\"" + std::string(cell) + "\" is not the unassigned bytes in hex");
+                        failOn(cell, "\" is not the unassigned bytes in hex");
                     }
                     record[kSpareBytes[next++]] = static_cast<std::uint8_t>(value);
                 }
                 if (next != kSpareBytes.size())
-                    fail("\"" + std::string(cell) + "\" is not the unassigned bytes in hex");
+                    failOn(cell, "\" is not the unassigned bytes in hex");
                 break;
             }
         }
@@ -552,7 +559,7 @@ void applyRow(const std::vector<const Column*>& columns, const std::vector<std::
         const char* named =
             kind == Kind::ClassName ? classNameOf(record[2]) : nationalityOf(record);
         if (text != (named != nullptr ? named : kind == Kind::Nationality ? "Unknown" : ""))
-            fail("\"" + std::string(cells[i]) + "\" is not the name of the row's codes");
+            failOn(cells[i], "\" is not the name of the row's codes");
     }
 }
 
@@ -577,7 +584,7 @@ int importUnits(const std::string& csvPath, const std::string& eqpPath,
         const auto* found = std::find_if(std::begin(kColumns), std::end(kColumns),
                                          [&](const Column& c) { return c.label == cells[i]; });
         if (found == std::end(kColumns))
-            fail("\"" + std::string(cells[i]) + "\" is no column of the unit table");
+            failOn(cells[i], "\" is no column of the unit table");
         unitColumn = found->kind == Kind::Unit ? i : unitColumn;
         columns.push_back(found);
     }

@@ -29,8 +29,8 @@ void passBytewise(std::string_view bytes, std::size_t from, std::int64_t limit, 
         }
         previousCr = byte == kCr;
     }
-    // A CR that reached the limit takes its LF along, when the LF is at hand.
-    if (previousCr && passed.next == i) {
+    // A CR of these bytes that ended the pass takes its LF along, when the LF is at hand.
+    if (previousCr && i > 0 && passed.next == i) {
         if (i < bytes.size()) {
             passed.next += bytes[i] == kLf ? 1 : 0;
         } else {
@@ -49,8 +49,8 @@ std::uint64_t marksOf(const char* at, char byte) {
     std::uint64_t marks = 0;
     for (int i = 0; i < 4; ++i) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * i));
-        marks |= static_cast<std::uint64_t>(static_cast<unsigned>(
-                     _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted))))
+        marks |= static_cast<std::uint64_t>(
+                     static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted))))
                  << (16 * i);
     }
     return marks;

@@ -109,9 +109,12 @@ TEST(ToolCsv, WrittenLinesReadBackFieldForField) {
         rows.push_back(fields);
         text += csvLine(fields);
     }
-    const CsvTable table = parseCsvTable(text);
-    EXPECT_EQ(table.error, "");
-    EXPECT_EQ(table.rows, rows);
+    // Pieces of any size: a doubled quote, a CR LF or a field may be cut anywhere.
+    for (const std::size_t pieceSize : {0, 1, 2, 5, 64, 4096}) {
+        const CsvTable table = parseCsvTable(text, pieceSize);
+        EXPECT_EQ(table.error, "") << pieceSize;
+        EXPECT_EQ(table.rows, rows) << pieceSize;
+    }
 }
 
 }  // namespace

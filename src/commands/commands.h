@@ -24,6 +24,8 @@ std::string nameListPath(FormAccess& form);
 QString textFromCodePage(const std::string& bytes);
 // Shows line unit + 1 of the name list in NAMEu, or an empty name where there is none.
 void showName(FormAccess& form, std::int64_t unit);
+// The name NAMEu shows, quoted and after a blank (" “Tiger I”"), or nothing when it is empty.
+QString quotedName(FormAccess& form);
 // The first words of the message that the name list is the equipment file itself.
 QString nameListIsEquipmentFile(const std::string& listPath, const std::string& equipmentPath);
 

@@ -65,12 +65,19 @@ void createUnit(Editor& editor) {
             {{from, std::move(appended)}},
             UnitChange::Write{layout::kUnitCountOffset, {counter.begin(), counter.end()}},
             inputs->name,
-            created};
+            created,
+            std::nullopt,
+            std::nullopt};
     };
-    storeUnit(editor, *inputs, build, [&] {
-        editor.form().setText(controls::kUnitNumber, QString::number(created));
-        editor.form().setCaption(controls::kHighestUnit, QString::number(created));
-    });
+    const ChangeResult result = storeUnit(
+        editor, *inputs, build,
+        [&] {
+            editor.form().setText(controls::kUnitNumber, QString::number(created));
+            editor.form().setCaption(controls::kHighestUnit, QString::number(created));
+        },
+        source->unit);
+    tellOutcome(editor, result,
+                QStringLiteral("Created unit %1 from unit %2.").arg(created).arg(source->unit));
 }
 
 }  // namespace varnel::commands

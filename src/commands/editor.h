@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUndoStack>
 #include <optional>
 #include <string>
 
@@ -25,17 +26,30 @@ class Editor {
     data::EquipmentFile* file() { return file_ ? &*file_ : nullptr; }
     void attach(data::EquipmentFile file) {
         shown_.forget();
+        history_.clear();
         file_.emplace(std::move(file));
     }
     std::optional<data::EquipmentFile> detach() {
         shown_.forget();
+        history_.clear();
         return std::exchange(file_, std::nullopt);
     }
+
+    // The changes made to the open file that can be taken back and made again (history.h); it
+    // lasts as long as the file stays open.
+    QUndoStack& history() { return history_; }
+
+    // What the last command did, in a few words for the status bar ("Saved unit 5 “Tiger I”.");
+    // empty when it did nothing worth a word.
+    const QString& outcome() const { return outcome_; }
+    void setOutcome(QString outcome) { outcome_ = std::move(outcome); }
 
   private:
     FormAccess form_;
     ShownValues shown_;
     std::optional<data::EquipmentFile> file_;
+    QUndoStack history_;
+    QString outcome_;
 };
 
 // The open equipment file; when none is open, the user is told to open one and the result is

@@ -117,17 +117,23 @@ void openFile(Editor& editor) {
                               "Create Unit and Replace will be refused.")
                    .arg(textFromPath(path)));
     }
+    editor.setOutcome({});
     readUnit(editor);
+    const QString readSaid = editor.outcome();
     checkListIsNotTheFile(form, *editor.file());
     if (!data::sameFile(nameListPath(form), path)) {
         checkNameList(form, highest);
     }
+    editor.setOutcome((highest < 0 ? QStringLiteral("Opened; the file holds no units.")
+                                   : QStringLiteral("Opened; units 0 to %1.").arg(highest)) +
+                      (readSaid.isEmpty() ? QString() : QLatin1Char(' ') + readSaid));
 }
 
 void closeFile(Editor& editor) {
     FormAccess& form = editor.form();
     if (auto file = editor.detach()) {
         closeAndReport(*file);
+        editor.setOutcome(QStringLiteral("Closed the equipment file."));
     }
     form.setEnabled(controls::kOpenFile, true);
     for (const controls::Button command : controls::kFileCommands) {

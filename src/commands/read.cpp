@@ -111,6 +111,11 @@ std::string nameListPath(FormAccess& form) {
     return data::resolvePath(pathFromText(form.text(c::kNameList)));
 }
 
+QString quotedName(FormAccess& form) {
+    const QString name = form.text(c::kUnitName);
+    return name.isEmpty() ? QString() : QStringLiteral(" \u201C%1\u201D").arg(name);
+}
+
 void showName(FormAccess& form, std::int64_t unit) {
     StoredUnit ignored;
     showNameLine(form, unit, ignored);
@@ -133,6 +138,9 @@ void readUnit(Editor& editor) {
         }
         editor.shown().startRead(*unit);
         showNameOf(editor, *unit, StoredUnit{});
+        editor.setOutcome(QStringLiteral("Read the name of unit %1%2; Freeze All keeps the values.")
+                              .arg(*unit)
+                              .arg(quotedName(form)));
         return;
     }
 
@@ -146,6 +154,7 @@ void readUnit(Editor& editor) {
     // What a short last record lacks shows as 0.
     showRecord(form, editor.shown(), data::Unit::decode(*stored.record));
     showNameOf(editor, *unit, std::move(stored));
+    editor.setOutcome(QStringLiteral("Read unit %1%2.").arg(*unit).arg(quotedName(form)));
 }
 
 }  // namespace varnel::commands

@@ -40,11 +40,16 @@ void replaceUnit(Editor& editor) {
             {{layout::fileOffset(target, 0), {unit.encode().begin(), unit.encode().end()}}},
             std::nullopt,
             inputs->name,
-            *highest};
+            *highest,
+            std::nullopt,
+            std::nullopt};
     };
-    storeUnit(editor, *inputs, build, [&] {
-        form.setText(controls::kUnitNumber, targetText);
-    });  // as typed, blanks and all
+    const ChangeResult result = storeUnit(
+        editor, *inputs, build,
+        [&] { form.setText(controls::kUnitNumber, targetText); },  // as typed, blanks and all
+        target);
+    tellOutcome(editor, result,
+                QStringLiteral("Unit %1 replaced by unit %2.").arg(target).arg(source->unit));
 }
 
 }  // namespace varnel::commands

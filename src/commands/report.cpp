@@ -6,6 +6,8 @@
 namespace varnel::commands {
 namespace {
 
+std::uint64_t problemCount = 0;
+
 ReportHandler& installedHandler() {
     static ReportHandler handler;
     return handler;
@@ -14,12 +16,19 @@ ReportHandler& installedHandler() {
 }  // namespace
 
 void report(Severity severity, const QString& message) {
+    if (severity == Severity::Problem) {
+        ++problemCount;
+    }
     if (installedHandler()) {
         installedHandler()(severity, message);
         return;
     }
     std::fprintf(stderr, "%s: %s\n", severity == Severity::Problem ? "Problem" : "Notice",
                  message.toLocal8Bit().constData());
+}
+
+std::uint64_t problemsReported() {
+    return problemCount;
 }
 
 ReportHandler setReportHandler(ReportHandler handler) {

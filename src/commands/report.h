@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 // The one way out for everything a command has to tell the user. The application shows it in a
@@ -12,6 +13,10 @@ enum class Severity { Notice, Problem };
 using ReportHandler = std::function<void(Severity, const QString&)>;
 
 void report(Severity severity, const QString& message);
+
+// How many problems have been reported since the program started: a command that reported one
+// was refused, or stopped.
+std::uint64_t problemsReported();
 
 // Installs handler and returns the one installed before. Without a handler, reports go to the
 // standard error stream.

@@ -18,24 +18,32 @@ void saveUnit(Editor& editor) {
     if (!inputs || !fileIsWritable(editor, QStringLiteral("saving"))) {
         return;
     }
-    storeUnit(editor, *inputs, [&](StoredCodes& codes) -> std::optional<UnitChange> {
-        const auto highest = highestNow(editor, inputs->unit);
-        if (!highest || unitChangedSinceRead(editor, inputs->unit)) {
-            return std::nullopt;
-        }
-        // One record, one write: the shown fields all lie in the record's first 45 bytes, so a
-        // last record that lacks its final bytes is not lengthened.
-        const std::int64_t start = data::layout::fileOffset(inputs->unit, 0);
-        data::Unit unit = data::Unit::decode(file->readBytes(start, data::kEditedPrefixSize));
-        codes = applySaveInputs(*inputs, unit);
-        const auto bytes = unit.encode();
-        return UnitChange{QStringLiteral("Save of unit %1").arg(inputs->unit),
-                          inputs->unit,
-                          {{start, {bytes.begin(), bytes.end()}}},
-                          std::nullopt,
-                          inputs->name,
-                          *highest};
-    });
+    const ChangeResult result = storeUnit(
+        editor, *inputs,
+        [&](StoredCodes& codes) -> std::optional<UnitChange> {
+            const auto highest = highestNow(editor, inputs->unit);
+            if (!highest || unitChangedSinceRead(editor, inputs->unit)) {
+                return std::nullopt;
+            }
+            // One record, one write: the shown fields all lie in the record's first 45 bytes, so a
+            // last record that lacks its final bytes is not lengthened.
+            const std::int64_t start = data::layout::fileOffset(inputs->unit, 0);
+            data::Unit unit = data::Unit::decode(file->readBytes(start, data::kEditedPrefixSize));
+            codes = applySaveInputs(*inputs, unit);
+            const auto bytes = unit.encode();
+            return UnitChange{QStringLiteral("Save of unit %1").arg(inputs->unit),
+                              inputs->unit,
+                              {{start, {bytes.begin(), bytes.end()}}},
+                              std::nullopt,
+                              inputs->name,
+                              *highest,
+                              std::nullopt,
+                              std::nullopt};
+        },
+        {}, inputs->unit);
+    tellOutcome(
+        editor, result,
+        QStringLiteral("Saved unit %1%2.").arg(inputs->unit).arg(quotedName(editor.form())));
 }
 
 }  // namespace varnel::commands

@@ -9,6 +9,7 @@
 #include "data/name_list.h"
 #include "data/numbers.h"
 #include "data/system_files.h"
+#include "history.h"
 #include "report.h"
 #include "save_steps.h"
 #include "unit_number.h"
@@ -287,21 +288,37 @@ std::optional<std::int64_t> highestNow(Editor& editor, std::int64_t unit) {
     return highest;
 }
 
-void storeUnit(Editor& editor, const SaveInputs& inputs,
-               const std::function<std::optional<UnitChange>(StoredCodes&)>& build,
-               const std::function<void()>& shown) {
+ChangeResult storeUnit(Editor& editor, const SaveInputs& inputs,
+                       const std::function<std::optional<UnitChange>(StoredCodes&)>& build,
+                       const std::function<void()>& shown, std::int64_t unitAfterUndo) {
     StoredCodes codes;
-    const ChangeResult result =
-        makeChange(editor, [&]() -> std::optional<UnitChange> { return build(codes); });
+    MadeChange made;
+    const ChangeResult result = makeChange(
+        editor, [&]() -> std::optional<UnitChange> { return build(codes); }, &made);
     if (result == ChangeResult::Refused) {
-        return;
+        return result;
     }
+    remember(editor, std::move(made), unitAfterUndo);
     if (shown) {
         shown();
     }
     showStoredCodes(editor.form(), inputs, codes);
     if (result == ChangeResult::Done) {
         readUnit(editor);
+    }
+    return result;
+}
+
+void tellOutcome(Editor& editor, ChangeResult result, const QString& done) {
+    switch (result) {
+        case ChangeResult::Refused:
+            return;
+        case ChangeResult::ValuesOnly:
+            editor.setOutcome(done + QStringLiteral(" Its name was not stored."));
+            return;
+        case ChangeResult::Done:
+            editor.setOutcome(done);
+            return;
     }
 }
 

@@ -80,9 +80,14 @@ std::optional<std::int64_t> highestNow(Editor& editor, std::int64_t unit);
 // it lays the inputs over its record. Unless the change was refused, shown() then puts into the
 // form what the command shows of the unit it wrote, and the form shows the codes stored: HLP1,
 // Text8 and Text7, with a notice when a class or nationality text named nothing, so that 0 was
-// written. Once both files are written, Read shows the unit as stored.
-void storeUnit(Editor& editor, const SaveInputs& inputs,
-               const std::function<std::optional<UnitChange>(StoredCodes&)>& build,
-               const std::function<void()>& shown = {});
+// written. Once both files are written, Read shows the unit as stored. The change goes onto the
+// history, and taking it back shows unitAfterUndo.
+ChangeResult storeUnit(Editor& editor, const SaveInputs& inputs,
+                       const std::function<std::optional<UnitChange>(StoredCodes&)>& build,
+                       const std::function<void()>& shown, std::int64_t unitAfterUndo);
+
+// The outcome of a write for the status bar: done ("Saved unit 5 “Tiger I”."), with a word when
+// only the values were stored, or nothing when it was refused.
+void tellOutcome(Editor& editor, ChangeResult result, const QString& done);
 
 }  // namespace varnel::commands

@@ -35,6 +35,14 @@ bool ShownValues::asRead(controls::Control control, std::int64_t unit) const {
     return valueOf(*watched) == shown->value;
 }
 
+bool ShownValues::edited(controls::Control control) const {
+    const QByteArray name = QByteArray::fromRawData(control.name, qstrlen(control.name));
+    const auto shown = shown_.constFind(name);
+    const auto watched = watched_.constFind(name);
+    return shown != shown_.cend() && watched != watched_.cend() &&
+           valueOf(*watched) != shown->value;
+}
+
 const ShownValues::Watched& ShownValues::watched(controls::Control control) {
     const QByteArray name(control.name);
     if (const auto known = watched_.constFind(name); known != watched_.cend()) {
@@ -45,6 +53,9 @@ const ShownValues::Watched& ShownValues::watched(controls::Control control) {
     auto markChanged = [this, name] {
         if (const auto shown = shown_.find(name); shown != shown_.end()) {
             shown->changed = true;
+        }
+        if (onChange_) {
+            onChange_();
         }
     };
     if (auto* field = qobject_cast<QLineEdit*>(widget)) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -57,6 +58,12 @@ class ShownValues {
     // Whether control holds the value the last Read put there for unit, unchanged since.
     bool asRead(controls::Control control, std::int64_t unit) const;
 
+    // Whether the user has changed control since the last Read filled it: it holds another value
+    // now. False for a control that Read did not fill.
+    bool edited(controls::Control control) const;
+    // Called whenever a control that a Read has filled changes, by the user or by a command.
+    void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
     // The unit the last Read showed, if any.
     std::optional<std::int64_t> unit() const { return unit_; }
 
@@ -83,6 +90,7 @@ class ShownValues {
     QHash<QByteArray, Shown> shown_;
     // Each control is looked up and connected once, at the first Read that fills it.
     QHash<QByteArray, Watched> watched_;
+    std::function<void()> onChange_;
     // Owns the connections to the controls' change signals, so they end with this object.
     QObject receiver_;
 };

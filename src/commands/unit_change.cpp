@@ -33,7 +33,8 @@ bool settled(const data::Recovery& recovery) {
 
 }  // namespace
 
-ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitChange>()>& prepare) {
+ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitChange>()>& prepare,
+                        MadeChange* made) {
     data::EquipmentFile& file = *editor.file();
     data::WriteLock lock;
     try {
@@ -59,10 +60,24 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
     // written, the values are still saved, and the message says the name was not.
     std::unique_ptr<data::FileReplacement> list;
     std::optional<QString> nameProblem;
+    const std::string listPath =
+        change->listEdit ? change->listEdit->path : nameListPath(editor.form());
+    data::ListSplice splice;
     try {
-        list = data::prepareName(nameListPath(editor.form()), change->unit, change->highest,
-                                 change->name);
+        if (change->listEdit) {
+            if (!change->listEdit->splice.empty()) {
+                list = data::prepareSplice(listPath, change->listEdit->splice,
+                                           change->listEdit->backwards, change->listEdit->doing);
+            }
+        } else {
+            list =
+                data::prepareName(listPath, change->unit, change->highest, change->name, &splice);
+        }
     } catch (const data::Error& error) {
+        if (change->listEdit) {
+            report(Severity::Problem, textFromPath(error.what()));
+            return ChangeResult::Refused;
+        }
         nameProblem = textFromPath(error.what());
     }
 
@@ -76,19 +91,30 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         return ChangeResult::Refused;
     }
     data::ChangeJournal journal(file.path(), status.value, change->description.toStdString());
+    MadeChange done{
+        change->description, change->unit,        {},       change->afterwards.has_value(),
+        status.value.length, status.value.length, listPath, std::nullopt};
     try {
         const std::int64_t length = status.value.length;
+        // The bytes a range overwrites, as far as the file reaches now.
+        const auto oldBytes = [&](std::int64_t offset, std::int64_t count) {
+            const auto kept = std::clamp<std::int64_t>(length - offset, 0, count);
+            return file.readBytes(offset, static_cast<std::size_t>(kept));
+        };
         const auto recordOld = [&](const UnitChange::Write& write) {
-            if (write.offset < length) {
-                const auto kept = std::min<std::int64_t>(
-                    static_cast<std::int64_t>(write.bytes.size()), length - write.offset);
-                journal.willOverwrite(write.offset,
-                                      file.readBytes(write.offset, static_cast<std::size_t>(kept)));
+            auto before = oldBytes(write.offset, static_cast<std::int64_t>(write.bytes.size()));
+            if (!before.empty()) {
+                journal.willOverwrite(write.offset, before);
             }
+            done.ranges.push_back({write.offset, std::move(before), write.bytes});
         };
         std::for_each(change->writes.begin(), change->writes.end(), recordOld);
         if (change->afterwards) {
             recordOld(*change->afterwards);
+        }
+        if (change->cutTo && *change->cutTo < length) {
+            journal.willOverwrite(*change->cutTo,
+                                  oldBytes(*change->cutTo, length - *change->cutTo));
         }
         if (list) {
             journal.willReplace(*list);
@@ -108,6 +134,11 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
             file.writeBytes(change->afterwards->offset, change->afterwards->bytes);
             file.syncToDisk();
         }
+        if (change->cutTo && *change->cutTo < file.length()) {
+            file.cutBackTo(*change->cutTo);
+            file.syncToDisk();
+        }
+        done.lengthAfter = file.length();
     } catch (const data::Error& error) {
         // Nothing has passed the point of no return yet: the journal takes back what reached the
         // file.
@@ -148,6 +179,12 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         }
     } catch (const data::Error& error) {
         report(Severity::Problem, textFromPath(error.what()));
+    }
+    if (list && !splice.empty() && !change->listEdit) {
+        done.list = std::move(splice);
+    }
+    if (made != nullptr) {
+        *made = std::move(done);
     }
     if (nameProblem) {
         noteUnitWritten(editor, change->unit);  // no Read follows to take in what is on disk

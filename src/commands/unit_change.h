@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/name_list.h"
 #include "editor.h"
 
 // The one way Save, Create Unit and Replace change the files: under the equipment file's write
@@ -37,6 +38,35 @@ struct UnitChange {
     // The name stored on line unit + 1 of the list, which gets highest + 1 lines.
     std::string name;
     std::int64_t highest = 0;
+    // Once the writes are durable, the file is cut back to this length (Create Unit taken back).
+    std::optional<std::int64_t> cutTo;
+    // Taking a change back or making it again: the list is changed by exactly this splice, in
+    // place of name and highest, and a list that cannot be changed so refuses the whole change.
+    struct ListEdit {
+        std::string path;
+        data::ListSplice splice;
+        bool backwards = false;
+        std::string doing;  // for messages: "undo Save of unit 5"
+    };
+    std::optional<ListEdit> listEdit;
+};
+
+// A change as it was made: enough to take it back and to make it again byte for byte.
+struct MadeChange {
+    struct Range {
+        std::int64_t offset = 0;
+        std::vector<std::uint8_t> before;  // the bytes that were there; fewer past the old end
+        std::vector<std::uint8_t> after;
+    };
+    QString description;
+    std::int64_t unit = 0;
+    std::vector<Range> ranges;  // in the order written
+    // The last range was written once the others were durable (the counter of Create Unit).
+    bool lastAfterwards = false;
+    std::int64_t lengthBefore = 0;
+    std::int64_t lengthAfter = 0;
+    std::string listPath;
+    std::optional<data::ListSplice> list;  // nullopt when the list was not changed
 };
 
 enum class ChangeResult {
@@ -46,7 +76,8 @@ enum class ChangeResult {
 };
 
 // prepare runs under the lock and returns the change, or nullopt after reporting why there is
-// none.
-ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitChange>()>& prepare);
+// none. Unless the change is refused, made (when given) receives what was done.
+ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitChange>()>& prepare,
+                        MadeChange* made = nullptr);
 
 }  // namespace varnel::commands

@@ -200,10 +200,9 @@ void EquipmentFile::acceptLength() {
 
 void EquipmentFile::cutBackTo(std::int64_t length) {
     if (const SystemError error = systemFiles().truncate(handle_, length); error != 0) {
-        throw Error("The bytes written at its end could not be taken back either (" +
-                    systemFiles().describe(error) + "): " + path_ + " is now " +
-                    std::to_string(knownLength_) + " bytes long, where it was " +
-                    std::to_string(length) + ".");
+        throw Error("The bytes at its end could not be cut off (" + systemFiles().describe(error) +
+                    "): " + path_ + " is now " + std::to_string(knownLength_) +
+                    " bytes long, where it was to be " + std::to_string(length) + ".");
     }
     knownLength_ = length;
 }

@@ -50,7 +50,7 @@ class EquipmentFile {
     void writeBytes(std::int64_t offset, std::span<const std::uint8_t> bytes);
 
     // Cuts the file back to a length it had before this program lengthened it, undoing an
-    // append; throws Error when that fails.
+    // append (one that failed part way, or Create Unit taken back); throws Error when that fails.
     void cutBackTo(std::int64_t length);
     // Takes the file's present length as the one this program left: after this program's own
     // recovery has cut back an interrupted change through another open of the file.

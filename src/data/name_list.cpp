@@ -240,9 +240,26 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
     return found;
 }
 
+ListSplice spliceBetween(std::string_view old, std::string_view now) {
+    const std::size_t shorter = std::min(old.size(), now.size());
+    const std::size_t ahead = static_cast<std::size_t>(
+        std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(shorter), now.begin())
+            .first -
+        old.begin());
+    std::size_t behind = 0;
+    while (behind < shorter - ahead &&
+           old[old.size() - 1 - behind] == now[now.size() - 1 - behind]) {
+        ++behind;
+    }
+    return {static_cast<std::int64_t>(ahead),
+            std::string(old.substr(ahead, old.size() - ahead - behind)),
+            std::string(now.substr(ahead, now.size() - ahead - behind)),
+            static_cast<std::int64_t>(old.size())};
+}
+
 std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64_t unitNumber,
-                                             std::int64_t highestUnitNumber,
-                                             std::string_view name) {
+                                             std::int64_t highestUnitNumber, std::string_view name,
+                                             ListSplice* made) {
     const std::string unit = "unit " + std::to_string(unitNumber);
     const std::string unchanged =
         " The name list was not changed; the name of " + unit + " was not stored.";
@@ -287,6 +304,9 @@ std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64
                                           "Could not read the name list " + path + ": ", unchanged);
         closeList(list, "Could not close the name list " + path + ": ", unchanged);
         content = withName(old, unitNumber, highestUnitNumber, name);
+        if (made != nullptr) {
+            *made = spliceBetween(old, content);
+        }
     }
 
     ReplacementRules rules;
@@ -295,6 +315,52 @@ std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64
     rules.temporaryPathFor = temporaryPathFor;
     rules.expected = listStatus;
     rules.done = "The name of " + unit + " was stored in " + path;
+    return std::make_unique<FileReplacement>(path, content, std::move(rules));
+}
+
+std::unique_ptr<FileReplacement> prepareSplice(const std::string& path, const ListSplice& splice,
+                                               bool backwards, const std::string& change) {
+    const std::string couldNot = "Could not " + change + ": ";
+    const std::string unchanged = " Nothing was changed.";
+    const auto before = systemFiles().statusOfPath(path);
+    if (!before.ok()) {
+        throw Error(couldNot + "the name list " + path +
+                    " could not be looked at: " + reasonFor(before.error) + "." + unchanged);
+    }
+    refuseReadOnly(before.value, path, "the name list", unchanged);
+    FileStatus listStatus;
+    const auto listHandle = openExistingList(path, OpenMode::ReadWrite,
+                                             couldNot + "the name list " + path +
+                                                 " could not be "
+                                                 "opened: ",
+                                             unchanged, &listStatus);
+    if (!listHandle) {
+        throw Error(couldNot + "the name list " + path + " no longer exists." + unchanged);
+    }
+    std::string content;
+    {
+        OpenHandle list(*listHandle);
+        content = readWhole(list.handle(), listStatus.length,
+                            couldNot + "the name list " + path + " could not be read: ", unchanged);
+        closeList(list, couldNot + "the name list " + path + " could not be closed: ", unchanged);
+    }
+    const std::string& found = backwards ? splice.after : splice.before;
+    const std::string& wanted = backwards ? splice.before : splice.after;
+    const std::int64_t length = backwards ? splice.lengthAfter() : splice.lengthBefore;
+    const auto at = static_cast<std::size_t>(splice.at);
+    if (static_cast<std::int64_t>(content.size()) != length ||
+        std::string_view(content).substr(at, found.size()) != found) {
+        throw Error(couldNot + "another program has changed the name list " + path +
+                    " since, and its change is kept." + unchanged);
+    }
+    content.replace(at, found.size(), wanted);
+
+    ReplacementRules rules;
+    rules.what = "the name list";
+    rules.unchanged = unchanged;
+    rules.temporaryPathFor = temporaryPathFor;
+    rules.expected = listStatus;
+    rules.done = "The name list " + path + " was changed";
     return std::make_unique<FileReplacement>(path, content, std::move(rules));
 }
 

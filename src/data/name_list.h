@@ -51,11 +51,38 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
 void setName(const std::string& path, std::int64_t unitNumber, std::int64_t highestUnitNumber,
              std::string_view name);
 
+// How a rewrite changed the list: from byte at on, the bytes before became the bytes after; every
+// byte ahead of them and behind them stayed. Enough to take the rewrite back, or to make it again,
+// exactly: line ends, padding lines and all.
+struct ListSplice {
+    std::int64_t at = 0;
+    std::string before;
+    std::string after;
+    std::int64_t lengthBefore = 0;  // of the whole list
+    std::int64_t lengthAfter() const {
+        return lengthBefore - static_cast<std::int64_t>(before.size()) +
+               static_cast<std::int64_t>(after.size());
+    }
+    bool empty() const { return before == after; }
+};
+
+// The smallest splice that turns old into now.
+ListSplice spliceBetween(std::string_view old, std::string_view now);
+
 // The first half of setName: the new list written in full beside the list and made durable, with
 // every check made, ready to take the list's place by commit() and saveFolder(). Throws as
-// setName does, with nothing changed.
+// setName does, with nothing changed. When made is given, it receives how the list changes.
 std::unique_ptr<FileReplacement> prepareName(const std::string& path, std::int64_t unitNumber,
-                                             std::int64_t highestUnitNumber, std::string_view name);
+                                             std::int64_t highestUnitNumber, std::string_view name,
+                                             ListSplice* made = nullptr);
+
+// The new list that takes a splice back (backwards) or makes it again, written beside the list as
+// prepareName writes it. The list must be just as the splice left it (or found it): of that
+// length, with those bytes at that place. Otherwise another program has changed it since, and the
+// Error thrown says so; as on any failure, nothing is changed. change names what is being done
+// for messages ("undo Save of unit 5").
+std::unique_ptr<FileReplacement> prepareSplice(const std::string& path, const ListSplice& splice,
+                                               bool backwards, const std::string& change);
 
 // Where setName writes the new list before it takes the list's place.
 std::string temporaryPathFor(const std::string& listPath);

@@ -43,7 +43,7 @@ constexpr ControlSpec kControls[] = {
     {"CASH1",           K::Label,     c::valueLabel("CASH1"),            3000, 3840,  375,  255, 56, on,  on,  top,            no},
     {c::kCost,          K::TextField, "0",                               3600, 3840,  495,  285, 55, on,  on,  top,            no},
     {"Label4",          K::Label,     "Max Units",                       3000, 4680,  615,  375, 50, on,  on,  top,            no},
-    {c::kHighestUnit,   K::Label,     "???",                             3720, 4680,  375,  375, 47, on,  on,  top,            no},
+    {c::kHighestUnit,   K::Label,     "???",                             3720, 4680,  615,  375, 47, on,  on,  top,            no},
     {"Label1",          K::Label,     "Date:",                           3600, 2640,  495,  255, 38, on,  on,  top,            no},
 
     // The value fields and their labels

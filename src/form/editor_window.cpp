@@ -6,15 +6,22 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCompleter>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -23,9 +30,13 @@
 #include <vector>
 
 #include "commands/commands.h"
+#include "commands/history.h"
 #include "commands/report.h"
 #include "control_table.h"
 #include "data/code_tables.h"
+#include "data/system_files.h"
+#include "hints.h"
+#include "shortcuts.h"
 
 namespace varnel::form {
 namespace {
@@ -87,6 +98,74 @@ void paint(QWidget& widget, QColor background, QColor text) {
     widget.setAutoFillBackground(true);
 }
 
+// The fields whose edits the status bar names until they are saved, by the words the window shows
+// beside them.
+struct EditedField {
+    controls::Control control;
+    const char* caption;
+};
+constexpr EditedField kEditedFields[] = {
+    {c::kUnitName, "Name"},
+    {c::kClassName, "Type"},
+    {c::kNationality, "Nationality"},
+    {c::kValueControls[0].control, c::kValueControls[0].field.label},
+    {c::kValueControls[1].control, c::kValueControls[1].field.label},
+    {c::kValueControls[2].control, c::kValueControls[2].field.label},
+    {c::kValueControls[3].control, c::kValueControls[3].field.label},
+    {c::kValueControls[4].control, c::kValueControls[4].field.label},
+    {c::kValueControls[5].control, c::kValueControls[5].field.label},
+    {c::kValueControls[6].control, c::kValueControls[6].field.label},
+    {c::kValueControls[7].control, c::kValueControls[7].field.label},
+    {c::kValueControls[8].control, c::kValueControls[8].field.label},
+    {c::kValueControls[9].control, c::kValueControls[9].field.label},
+    {c::kValueControls[10].control, c::kValueControls[10].field.label},
+    {c::kValueControls[11].control, c::kValueControls[11].field.label},
+    {c::kValueControls[12].control, c::kValueControls[12].field.label},
+    {c::kValueControls[13].control, c::kValueControls[13].field.label},
+    {c::kValueControls[14].control, c::kValueControls[14].field.label},
+    {c::kValueControls[15].control, c::kValueControls[15].field.label},
+    {c::kValueControls[16].control, c::kValueControls[16].field.label},
+    {c::kShip, "Ship"},
+    {c::kCarrier, "Carrier"},
+    {c::kFort, "Fort"},
+    {c::kAir, "Air Tran"},
+    {c::kSea, "Sea Tr"},
+    {c::kCharacters[0], "C1"},
+    {c::kCharacters[1], "C2"},
+    {c::kCharacters[2], "C3"},
+    {c::kCharacters[3], "C4"},
+    {c::kCharacters[4], "C5"},
+    {c::kCharacters[5], "C6"},
+};
+static_assert(std::size(c::kValueControls) == 17, "every value field is listed above");
+
+// A pale amber behind a field that holds an edit not yet saved: seen at a glance, yet the text
+// stays as readable as on white.
+const QColor kEditedTint(255, 242, 196);
+
+// The name list beside an equipment file: the same base name with ".txt" in any case, the case
+// of the equipment file's own ending preferred; where there is none, the name it would have.
+QString listBeside(const QFileInfo& equipment) {
+    const QString base = equipment.completeBaseName();
+    const bool upper =
+        !equipment.suffix().isEmpty() && equipment.suffix() == equipment.suffix().toUpper();
+    const QString preferred = base + (upper ? QStringLiteral(".TXT") : QStringLiteral(".txt"));
+    const QDir folder = equipment.absoluteDir();
+    QString found;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (name.size() == base.size() + 4 && name.startsWith(base) &&
+            name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
+            if (name == preferred) {
+                return folder.filePath(name);
+            }
+            if (found.isEmpty()) {
+                found = name;
+            }
+        }
+    }
+    return folder.filePath(found.isEmpty() ? preferred : found);
+}
+
 }  // namespace
 
 EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), editor_(*this) {
@@ -94,9 +173,24 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), editor_(*this
     setWindowTitle(QString::fromUtf8(kWindowCaption));
     buildControls();
     buildMenus();
+    buildStatusBar();
     bindCommands();
+    bindKeys();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     control(c::kOpenFile).setFocus(Qt::OtherFocusReason);
+    chooseFile_ = [](QWidget& owner, const QString& startFolder) {
+        return QFileDialog::getOpenFileName(
+            &owner, tr("Open Files"), startFolder,
+            tr("Equipment files (*.eqp *.EQP *.Eqp);;All files (*)"));
+    };
+    editor_.shown().setOnChange([this] {
+        if (!running_) {
+            editedSinceCommand_ = true;
+            showStatus();
+        }
+    });
+    showStatus();
+    applyHints(*this);
 }
 
 QWidget& EditorWindow::control(controls::Control name) {
@@ -190,6 +284,9 @@ void EditorWindow::buildMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(tr("&File"));
     file->setObjectName(QLatin1String(c::kFileMenu.name));
+    QAction* openFilesItem = file->addAction(tr("&Open Files\u2026"));
+    openFilesItem->setObjectName(QStringLiteral("actionOpenFiles"));
+    openFilesItem->setShortcut(QKeySequence(QString::fromLatin1(kOpenFilesKey)));
     QMenu* specials = file->addMenu(tr("&Specials"));
     specials->setObjectName(QLatin1String(c::kSpecialsMenu.name));
     profiItem_ = specials->addAction(tr("&Proffi"));
@@ -198,11 +295,41 @@ void EditorWindow::buildMenus() {
     QAction* exit = file->addAction(tr("E&xit"));
     exit->setObjectName(QLatin1String(c::kExitItem.name));
 
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    undoItem_ = edit->addAction(tr("&Undo"));
+    undoItem_->setObjectName(QStringLiteral("actionUndo"));
+    undoItem_->setShortcut(QKeySequence(QString::fromLatin1(kUndoKey)));
+    redoItem_ = edit->addAction(tr("&Redo"));
+    redoItem_->setObjectName(QStringLiteral("actionRedo"));
+    QList<QKeySequence> redoKeys;
+    for (const char* key : kRedoKeys) {
+        redoKeys << QKeySequence(QString::fromLatin1(key));
+    }
+    redoItem_->setShortcuts(redoKeys);
+    const QUndoStack& history = editor_.history();
+    const auto nameUndoRedo = [this, &history] {
+        undoItem_->setEnabled(history.canUndo());
+        undoItem_->setText(history.canUndo() ? tr("&Undo %1").arg(history.undoText())
+                                             : tr("&Undo"));
+        redoItem_->setEnabled(history.canRedo());
+        redoItem_->setText(history.canRedo() ? tr("&Redo %1").arg(history.redoText())
+                                             : tr("&Redo"));
+    };
+    connect(&history, &QUndoStack::indexChanged, this, nameUndoRedo);
+    connect(&history, &QUndoStack::cleanChanged, this, nameUndoRedo);
+    connect(&history, &QUndoStack::undoTextChanged, this, nameUndoRedo);
+    connect(&history, &QUndoStack::redoTextChanged, this, nameUndoRedo);
+    nameUndoRedo();
+
     QMenu* varnel = bar->addMenu(tr("&Varnel"));
     varnel->setObjectName(QLatin1String(c::kVarnelMenu.name));
     QAction* about = varnel->addAction(tr("About Varnel"));
     about->setObjectName(QLatin1String(c::kAboutItem.name));
 
+    connect(openFilesItem, &QAction::triggered, this, [this] { openFiles(); });
+    connect(undoItem_, &QAction::triggered, this, [this] { run(commands::undoLast); });
+    connect(redoItem_, &QAction::triggered, this, [this] { run(commands::redoNext); });
     connect(profiItem_, &QAction::triggered, this, [this] { toggleProfiMode(); });
     connect(exit, &QAction::triggered, this, [this] { close(); });
     connect(about, &QAction::triggered, this, [this] { showAboutPanel(); });
@@ -229,12 +356,153 @@ void EditorWindow::bindCommands() {
 }
 
 void EditorWindow::run(void (*command)(commands::Editor&)) {
+    running_ = true;
+    editor_.setOutcome({});
+    const std::uint64_t problemsBefore = commands::problemsReported();
     try {
         command(editor_);
     } catch (const std::exception& error) {
         commands::report(commands::Severity::Problem,
                          tr("The command stopped: %1").arg(commands::textFromPath(error.what())));
     }
+    running_ = false;
+    if (!editor_.outcome().isEmpty()) {
+        outcome_ = editor_.outcome();
+    } else if (commands::problemsReported() != problemsBefore) {
+        outcome_ = tr("Nothing was changed.");
+    }
+    editedSinceCommand_ = false;
+    showStatus();
+}
+
+void EditorWindow::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    bar->setSizeGripEnabled(false);
+    auto* lines = new QWidget(bar);
+    auto* column = new QVBoxLayout(lines);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    // The path is a text that can be selected and copied, never typed into; it takes no focus,
+    // so the keyboard's way through the window is as before.
+    statusFile_ = new QLineEdit(lines);
+    statusFile_->setObjectName(QStringLiteral("statusFile"));
+    statusFile_->setReadOnly(true);
+    statusFile_->setFrame(false);
+    statusFile_->setFocusPolicy(Qt::NoFocus);
+    QPalette plain = statusFile_->palette();
+    plain.setColor(QPalette::Base, plain.color(QPalette::Window));
+    statusFile_->setPalette(plain);
+    statusMessage_ = new QLabel(lines);
+    statusMessage_->setObjectName(QStringLiteral("statusMessage"));
+    statusMessage_->setWordWrap(true);
+    // Two lines always, so that a longer message never changes the window's height.
+    statusMessage_->setFixedHeight(statusMessage_->fontMetrics().lineSpacing() * 2 + 2);
+    statusMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->addWidget(statusFile_);
+    column->addWidget(statusMessage_);
+    bar->addWidget(lines, 1);
+}
+
+void EditorWindow::showStatus() {
+    if (const data::EquipmentFile* file = editor_.file()) {
+        const QString path = commands::textFromPath(file->path());
+        statusFile_->setText(file->readOnly() ? tr("%1 (read-only)").arg(path) : path);
+        statusFile_->setToolTip(
+            file->readOnly() ? tr("The open equipment file, which may only be read: %1").arg(path)
+                             : tr("The open equipment file: %1").arg(path));
+    } else {
+        statusFile_->setText(tr("No file open"));
+        statusFile_->setToolTip(tr("No equipment file is open."));
+    }
+    statusFile_->end(false);  // the file's own name, at the end, is what shows
+
+    QStringList edited;
+    commands::ShownValues& shown = editor_.shown();
+    for (const EditedField& field : kEditedFields) {
+        QWidget& widget = control(field.control);
+        const bool isEdited = shown.edited(field.control);
+        if (isEdited) {
+            edited << QString::fromLatin1(field.caption);
+        }
+        if (isEdited != (widget.palette().resolveMask() != 0 &&
+                         widget.palette().color(QPalette::Base) == kEditedTint)) {
+            QPalette tinted;
+            if (isEdited) {
+                tinted = widget.palette();
+                tinted.setColor(QPalette::Base, kEditedTint);
+            }
+            widget.setPalette(tinted);
+        }
+    }
+    const QString notSaved =
+        edited.isEmpty() ? QString() : tr("Not saved: %1").arg(edited.join(QStringLiteral(", ")));
+    if (editedSinceCommand_ || outcome_.isEmpty()) {
+        statusMessage_->setText(notSaved);
+    } else {
+        statusMessage_->setText(notSaved.isEmpty() ? outcome_
+                                                   : outcome_ + QLatin1Char(' ') + notSaved);
+    }
+}
+
+void EditorWindow::openFiles() {
+    const QString current = commands::textFromPath(
+        data::resolvePath(commands::pathFromText(editor_.form().text(c::kEquipmentFile))));
+    const QString chosen = chooseFile_(*this, QFileInfo(current).absolutePath());
+    if (chosen.isEmpty()) {
+        return;
+    }
+    // Another file takes the place of the open one, as after Close and Open File.
+    if (editor_.file() != nullptr) {
+        run(commands::closeFile);
+    }
+    const QFileInfo equipment(chosen);
+    editor_.form().setText(c::kEquipmentFile, equipment.absoluteFilePath());
+    editor_.form().setText(c::kNameList, listBeside(equipment));
+    run(commands::openFile);
+}
+
+void EditorWindow::bindKeys() {
+    for (const ButtonKey& key : kButtonKeys) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(key.key)), this);
+        // A key does what a click does: nothing while the button is disabled (click() is then
+        // ignored), or while the About panel covers the buttons.
+        connect(shortcut, &QShortcut::activated, this, [this, button = key.button] {
+            if (control(c::kAboutPanel).isHidden()) {
+                this->button(button).click();
+            }
+        });
+    }
+    auto* unitNumber = static_cast<QLineEdit*>(&control(c::kUnitNumber));
+    connect(unitNumber, &QLineEdit::returnPressed, this, [this] { button(c::kRead).click(); });
+
+    QWidget* panel = &control(c::kAboutPanel);
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return),
+                                    QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Space)}) {
+        auto* shortcut = new QShortcut(key, panel);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this] { hideAboutPanel(); });
+    }
+
+    // Ctrl+Z in a text field takes back the typing first; once the field has nothing left to take
+    // back, it takes back the last change to the files.
+    for (const ControlSpec& row : controlTable()) {
+        if (row.kind == Kind::TextField) {
+            control(row.name).installEventFilter(this);
+        }
+    }
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* field = qobject_cast<QLineEdit*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (field != nullptr && ((key->matches(QKeySequence::Undo) && !field->isUndoAvailable()) ||
+                                 (key->matches(QKeySequence::Redo) && !field->isRedoAvailable()))) {
+            return true;  // not taken by the field: the window's undo and redo keys get it
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {

@@ -2,11 +2,15 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QString>
+#include <functional>
 
 #include "commands/editor.h"
 
 class QAbstractButton;
 class QAction;
+class QLabel;
+class QLineEdit;
 
 namespace varnel::form {
 
@@ -26,14 +30,26 @@ class EditorWindow : public QMainWindow {
     void showAboutPanel();
     void hideAboutPanel();
 
+    // Asks for the equipment file to open, given the folder to start in; an empty text when the
+    // user cancels. A file dialog unless replaced (tests choose without one).
+    using FileChooser = std::function<QString(QWidget& parent, const QString& startFolder)>;
+    void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // Open Files: the equipment file chosen, the name list beside it, then Open File.
+    void openFiles();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();
     void buildMenus();
+    void buildStatusBar();
     void bindCommands();
+    void bindKeys();
+    // The status bar and the tint of the edited fields, as the files and the form are now.
+    void showStatus();
     QWidget& control(controls::Control name);
     QAbstractButton& button(controls::Button name);
     // Runs a command; whatever escapes it is reported, never let into the event loop.
@@ -41,6 +57,14 @@ class EditorWindow : public QMainWindow {
 
     QWidget* client_ = nullptr;
     QAction* profiItem_ = nullptr;
+    QAction* undoItem_ = nullptr;
+    QAction* redoItem_ = nullptr;
+    QLineEdit* statusFile_ = nullptr;
+    QLabel* statusMessage_ = nullptr;
+    FileChooser chooseFile_;
+    bool running_ = false;  // a command is running: the status waits for its end
+    QString outcome_;       // what the last command did
+    bool editedSinceCommand_ = false;
     QPointer<QWidget> focusBeforeAbout_;
     commands::Editor editor_;
 };

@@ -46,7 +46,9 @@ const char* const kExpectedControls[] = {
     "CASH1    label  'Cost'            3000 3840  375 255 on  shown -",
     "CASH2    field  '0'               3600 3840  495 285 on  shown -",
     "Label4   label  'Max_Units'       3000 4680  615 375 on  shown -",
-    "MaxT1    label  '?\?\?'             3720 4680  375 375 on  shown -",
+    // Wider than the 375 of the original layout, so that the highest unit number a file can
+    // hold, 32766, shows whole.
+    "MaxT1    label  '?\?\?'             3720 4680  615 375 on  shown -",
     "Label1   label  'Date:'           3600 2640  495 255 on  shown -",
     "Soft     label  'Soft'             240 2640  495 255 on  shown -",
     "Hard     label  'Hard'             240 3000  495 255 on  shown -",
@@ -360,29 +362,43 @@ TEST_F(WindowLayout, StartsWithMaxUnitsUnknownAndFocusOnOpenFile) {
 }
 
 TEST_F(WindowLayout, TheMenusCarryTheirNamesCaptionsAndAccessLetters) {
+    // The window's own menus and items keep their names and order; Open Files and the Edit menu
+    // are added around them.
     QMenuBar* bar = window().menuBar();
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 2);
+    ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(top[0]->text(), "&File");
     EXPECT_EQ(top[0]->menu()->objectName(), "MFILE");
-    EXPECT_EQ(top[1]->text(), "&Varnel");
-    EXPECT_EQ(top[1]->menu()->objectName(), "MTOM");
+    EXPECT_EQ(top[1]->text(), "&Edit");
+    EXPECT_EQ(top[1]->menu()->objectName(), "menuEdit");
+    EXPECT_EQ(top[2]->text(), "&Varnel");
+    EXPECT_EQ(top[2]->menu()->objectName(), "MTOM");
 
     const QList<QAction*> file = top[0]->menu()->actions();
-    ASSERT_EQ(file.size(), 2);
-    EXPECT_EQ(file[0]->text(), "&Specials");
-    ASSERT_NE(file[0]->menu(), nullptr);
-    EXPECT_EQ(file[0]->menu()->objectName(), "MSPEC");
-    EXPECT_EQ(file[1]->text(), "E&xit");
-    EXPECT_EQ(file[1]->objectName(), "MEXIT");
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_EQ(file[0]->text(), QString::fromUtf8("&Open Files\u2026"));
+    EXPECT_EQ(file[0]->objectName(), "actionOpenFiles");
+    EXPECT_EQ(file[1]->text(), "&Specials");
+    ASSERT_NE(file[1]->menu(), nullptr);
+    EXPECT_EQ(file[1]->menu()->objectName(), "MSPEC");
+    EXPECT_EQ(file[2]->text(), "E&xit");
+    EXPECT_EQ(file[2]->objectName(), "MEXIT");
 
-    const QList<QAction*> specials = file[0]->menu()->actions();
+    const QList<QAction*> specials = file[1]->menu()->actions();
     ASSERT_EQ(specials.size(), 1);
     EXPECT_EQ(specials[0]->text(), "&Proffi");
     EXPECT_EQ(specials[0]->objectName(), "MPROF");
     EXPECT_FALSE(specials[0]->isChecked());
 
-    const QList<QAction*> varnel = top[1]->menu()->actions();
+    const QList<QAction*> edit = top[1]->menu()->actions();
+    ASSERT_EQ(edit.size(), 2);
+    EXPECT_EQ(edit[0]->text(), "&Undo");
+    EXPECT_EQ(edit[0]->objectName(), "actionUndo");
+    EXPECT_FALSE(edit[0]->isEnabled());
+    EXPECT_EQ(edit[1]->text(), "&Redo");
+    EXPECT_EQ(edit[1]->objectName(), "actionRedo");
+
+    const QList<QAction*> varnel = top[2]->menu()->actions();
     ASSERT_EQ(varnel.size(), 1);
     EXPECT_EQ(varnel[0]->text(), "About Varnel");
     EXPECT_EQ(varnel[0]->objectName(), "MTM");

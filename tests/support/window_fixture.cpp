@@ -127,7 +127,8 @@ QStringList WindowTest::takeMessages() {
 
 QStringList WindowTest::formSnapshot() {
     QStringList snapshot;
-    for (QWidget* widget : acting_->findChildren<QWidget*>()) {
+    // The controls of the form; the status bar below it says what each command did.
+    for (QWidget* widget : acting_->centralWidget()->findChildren<QWidget*>()) {
         const QString name = widget->objectName();
         if (auto* field = qobject_cast<QLineEdit*>(widget)) {
             snapshot << name + "=" + field->text() + (field->isHidden() ? " hidden" : "");

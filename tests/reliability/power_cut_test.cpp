@@ -274,6 +274,30 @@ TEST_F(PowerCut, CreateUnitAt32766Units) {
     expectOldOrNew("Create Unit at 32766 units", recording);
 }
 
+// Undo cuts off the record that Create Unit appended, after putting the counter back.
+TEST_F(PowerCut, UndoOfCreateUnit) {
+    const Recording recording = recordWindowCommand(
+        60,
+        [&] {
+            readAndType("56", "77", "Created unit");
+            click("CreateB");
+        },
+        [&] { trigger("actionUndo"); });
+    expectOldOrNew("Undo of Create Unit", recording);
+}
+
+TEST_F(PowerCut, RedoOfSave) {
+    const Recording recording = recordWindowCommand(
+        60,
+        [&] {
+            readAndType("56", "77", "Renamed unit");
+            click("Command1");
+            trigger("actionUndo");
+        },
+        [&] { trigger("actionRedo"); });
+    expectOldOrNew("Redo of Save", recording);
+}
+
 TEST_F(PowerCut, ImportOfSeveralUnitsAndNames) {
     writeUnits(60, patternRecord);
     const TempFolder elsewhere;

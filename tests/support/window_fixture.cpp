@@ -76,6 +76,16 @@ void WindowTest::trigger(const char* name) {
     action->trigger();
 }
 
+void WindowTest::press(const char* keys) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keySequence(focus != nullptr ? focus : acting_, QKeySequence(QString::fromLatin1(keys)));
+}
+
+QString WindowTest::status() {
+    auto* message = acting_->findChild<QLabel*>(QStringLiteral("statusMessage"));
+    return message != nullptr ? message->text() : QStringLiteral("<no status bar>");
+}
+
 QString WindowTest::text(const char* name) {
     auto* field = qobject_cast<QLineEdit*>(control(name));
     return field != nullptr ? field->text() : QStringLiteral("<not a text field>");

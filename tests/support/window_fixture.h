@@ -55,6 +55,10 @@ class WindowTest : public ::testing::Test {
     void click(const char* name);
     // Triggers a menu item by its name.
     void trigger(const char* name);
+    // Presses keys ("Ctrl+S") as a user would, where the keyboard focus is.
+    void press(const char* keys);
+    // The status bar's message line.
+    QString status();
 
     QWidget* control(const char* name);
     QString text(const char* name);

@@ -1,7 +1,7 @@
 # Two commands do all set-up on a fresh Debian machine:
 #   make run   install what is missing, build, start the editor on the demo data
 #   make test  install what is missing, build with sanitizers, run every test
-.PHONY: run test build deps comma-locale demo screenshot bench fuzz clean
+.PHONY: run test build deps comma-locale demo demo-reset screenshot bench fuzz clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
             fonts-liberation xvfb xauth locales util-linux
@@ -36,6 +36,10 @@ $(DEMO)/Equip97.eqp: | build
 
 demo: build $(DEMO)/Equip97.eqp
 
+# Fresh demo data, whatever was done to it: the old demo files are replaced.
+demo-reset: build
+	$(BUILD)/tools/make_demo_data $(DEMO) --force
+
 run: demo
 	cd $(DEMO) && ../$(BUILD)/src/app/varneledit
 
@@ -52,9 +56,15 @@ test: deps comma-locale
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j2
 
-# The README's screenshot, rendered offscreen from the demo data.
+# The README's screenshots: the window on the demo data, rendered offscreen, and one under Xvfb on
+# a file of 32767 units with two fields edited and a tooltip shown (a tooltip is a window of its own).
+SHOT_DATA := $(BUILD)/shot-data
 screenshot: demo
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshot docs/window.png --open $(DEMO)
+	$(BUILD)/tools/make_demo_data $(SHOT_DATA) --force --units 32767
+	xvfb-run -a -s "-screen 0 800x700x24" env QT_QPA_PLATFORM=xcb \
+	  $(BUILD)/tools/screenshot docs/window-status.png --type NMBu=32766 --open $(SHOT_DATA) \
+	  --type Soft1=60 --type CASH2=300 --tooltip Command2
 
 # Speed against the raw cost of the same file work, in a release build (bench/run.sh).
 bench: deps

@@ -1,13 +1,21 @@
 // Renders the editor's window to a PNG, for the README and for looking at the layout.
-//   screenshot OUT.png [--open FOLDER] [--profi] [--about]
-// --open runs Open File with FOLDER as the working folder.
+//   screenshot OUT.png [--open FOLDER] [--profi] [--about] [--type FIELD=TEXT]... [--tooltip NAME]
+// --open runs Open File with FOLDER as the working folder; --type types into a field as a user
+// would, without saving; --tooltip shows the tooltip of a control and takes the screen around the
+// window and the tooltip (on a display server such as Xvfb, where a tooltip is a window of its
+// own).
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <QToolTip>
 #include <cstdio>
 
 #include "commands/report.h"
@@ -30,6 +38,7 @@ int main(int argc, char* argv[]) {
     const QString output = QFileInfo(arguments[1]).absoluteFilePath();
     varnel::form::EditorWindow window;
     window.show();
+    QWidget* tipped = nullptr;
     for (qsizetype i = 2; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--open") && i + 1 < arguments.size()) {
             QDir::setCurrent(arguments[++i]);
@@ -38,10 +47,35 @@ int main(int argc, char* argv[]) {
             window.findChild<QAction*>(QStringLiteral("MPROF"))->trigger();
         } else if (arguments[i] == QLatin1String("--about")) {
             window.findChild<QAction*>(QStringLiteral("MTM"))->trigger();
+        } else if (arguments[i] == QLatin1String("--type") && i + 1 < arguments.size()) {
+            const QString field = arguments[++i].section(QLatin1Char('='), 0, 0);
+            if (auto* edit = window.findChild<QLineEdit*>(field)) {
+                edit->setFocus();
+                edit->selectAll();
+                edit->insert(arguments[i].section(QLatin1Char('='), 1));
+            }
+        } else if (arguments[i] == QLatin1String("--tooltip") && i + 1 < arguments.size()) {
+            tipped = window.findChild<QWidget*>(arguments[++i]);
         }
     }
     QApplication::processEvents();
-    const QPixmap shot = window.grab();
+    QPixmap shot;
+    if (tipped != nullptr) {
+        const QPoint at = tipped->mapToGlobal(tipped->rect().center());
+        QToolTip::showText(at, tipped->toolTip(), tipped);
+        QEventLoop settle;
+        QTimer::singleShot(600, &settle, &QEventLoop::quit);
+        settle.exec();
+        QRect area = window.frameGeometry();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && top->inherits("QTipLabel")) {
+                area = area.united(top->frameGeometry());
+            }
+        }
+        shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    } else {
+        shot = window.grab();
+    }
     if (!shot.save(output)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(output));
         return 1;

@@ -255,8 +255,9 @@ void addSwitchesAndOptions(std::vector<Hint>& hints) {
                      {"Label9", freezeAll},
                      {c::kFreezeStats.name, freezeStats},
                      {"Label6", freezeStats},
-                     {c::kReplaceTarget.name, Hints::tr("The number of the unit Replace writes "
-                                                        "to.")},
+                     {c::kReplaceTarget.name,
+                      Hints::tr("The number of the unit Replace overwrites. It starts at 1: "
+                                "check it before Replace (Undo takes a Replace back).")},
                      {c::kAboutPanel.name, Hints::tr("About the editor.")},
                      {c::kContactHeading.name, Hints::tr("How to reach the editor's author.")},
                      {c::kContactLine.name, Hints::tr("How to reach the editor's author.")},
@@ -316,9 +317,12 @@ std::vector<Hint> allHints() {
     return hints;
 }
 
-// A menu shows its tooltip on its entry in the menu above it, so its action takes it too.
-void setHint(QWidget& window, const char* name, const QString& text) {
+// A menu shows its tooltip on its entry in the menu above it, so its action takes it too. The
+// text goes in as a paragraph, which the tooltip wraps to a readable width instead of one line
+// wider than the window.
+void setHint(QWidget& window, const char* name, const QString& plain) {
     const QString objectName = QString::fromLatin1(name);
+    const QString text = QStringLiteral("<p>") + plain.toHtmlEscaped() + QStringLiteral("</p>");
     if (auto* menu = window.findChild<QMenu*>(objectName)) {
         menu->setToolTip(text);
         menu->menuAction()->setToolTip(text);

@@ -69,7 +69,7 @@ TEST_F(Hints, EachButtonWithAKeyEndsWithIt) {
     for (const form::ButtonKey& key : form::kButtonKeys) {
         const QString keyText = form::keyText(key.button);
         ASSERT_FALSE(keyText.isEmpty()) << key.key;
-        EXPECT_TRUE(tip(key.button.name).endsWith("  (" + keyText + ")"))
+        EXPECT_TRUE(tip(key.button.name).contains("  (" + keyText + ")"))
             << key.button.name << ": " << tip(key.button.name).toStdString();
     }
 }

@@ -340,7 +340,10 @@ std::optional<std::string> ImportPlan::refusal() const {
         message += std::to_string(refusedFindings_) +
                    (refusedFindings_ == 1 ? " is a value" : " are values") +
                    " that varnel-tool check reports, which the unit did not hold before; "
-                   "--force writes such values anyway.";
+                   "--force writes such values anyway";
+        // --force does not get past the other problems: say so, or it is tried in vain.
+        message += refusedFindings_ < problems_.count ? ", once the other problems are mended."
+                                                      : ".";
     }
     return message;
 }

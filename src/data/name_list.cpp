@@ -241,14 +241,25 @@ std::optional<std::string> readNameLine(const std::string& path, std::int64_t li
 }
 
 ListSplice spliceBetween(std::string_view old, std::string_view now) {
+    // The lists are long and differ in a line or two: whole blocks are compared with memcmp, which
+    // looks at many bytes in one step, and only the block that differs byte by byte.
+    constexpr std::size_t kBlock = 256;
     const std::size_t shorter = std::min(old.size(), now.size());
-    const std::size_t ahead = static_cast<std::size_t>(
-        std::mismatch(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(shorter), now.begin())
-            .first -
-        old.begin());
+    std::size_t ahead = 0;
+    while (ahead + kBlock <= shorter && std::memcmp(&old[ahead], &now[ahead], kBlock) == 0) {
+        ahead += kBlock;
+    }
+    while (ahead < shorter && old[ahead] == now[ahead]) {
+        ++ahead;
+    }
+    const std::size_t room = shorter - ahead;  // bytes the common tail may take
     std::size_t behind = 0;
-    while (behind < shorter - ahead &&
-           old[old.size() - 1 - behind] == now[now.size() - 1 - behind]) {
+    while (behind + kBlock <= room &&
+           std::memcmp(&old[old.size() - behind - kBlock], &now[now.size() - behind - kBlock],
+                       kBlock) == 0) {
+        behind += kBlock;
+    }
+    while (behind < room && old[old.size() - 1 - behind] == now[now.size() - 1 - behind]) {
         ++behind;
     }
     return {static_cast<std::int64_t>(ahead),

@@ -99,45 +99,31 @@ void paint(QWidget& widget, QColor background, QColor text) {
 }
 
 // The fields whose edits the status bar names until they are saved, by the words the window shows
-// beside them.
+// beside them, in the order the status bar lists them.
 struct EditedField {
     controls::Control control;
     const char* caption;
 };
-constexpr EditedField kEditedFields[] = {
-    {c::kUnitName, "Name"},
-    {c::kClassName, "Type"},
-    {c::kNationality, "Nationality"},
-    {c::kValueControls[0].control, c::kValueControls[0].field.label},
-    {c::kValueControls[1].control, c::kValueControls[1].field.label},
-    {c::kValueControls[2].control, c::kValueControls[2].field.label},
-    {c::kValueControls[3].control, c::kValueControls[3].field.label},
-    {c::kValueControls[4].control, c::kValueControls[4].field.label},
-    {c::kValueControls[5].control, c::kValueControls[5].field.label},
-    {c::kValueControls[6].control, c::kValueControls[6].field.label},
-    {c::kValueControls[7].control, c::kValueControls[7].field.label},
-    {c::kValueControls[8].control, c::kValueControls[8].field.label},
-    {c::kValueControls[9].control, c::kValueControls[9].field.label},
-    {c::kValueControls[10].control, c::kValueControls[10].field.label},
-    {c::kValueControls[11].control, c::kValueControls[11].field.label},
-    {c::kValueControls[12].control, c::kValueControls[12].field.label},
-    {c::kValueControls[13].control, c::kValueControls[13].field.label},
-    {c::kValueControls[14].control, c::kValueControls[14].field.label},
-    {c::kValueControls[15].control, c::kValueControls[15].field.label},
-    {c::kValueControls[16].control, c::kValueControls[16].field.label},
-    {c::kShip, "Ship"},
-    {c::kCarrier, "Carrier"},
-    {c::kFort, "Fort"},
-    {c::kAir, "Air Tran"},
-    {c::kSea, "Sea Tr"},
-    {c::kCharacters[0], "C1"},
-    {c::kCharacters[1], "C2"},
-    {c::kCharacters[2], "C3"},
-    {c::kCharacters[3], "C4"},
-    {c::kCharacters[4], "C5"},
-    {c::kCharacters[5], "C6"},
-};
-static_assert(std::size(c::kValueControls) == 17, "every value field is listed above");
+const std::vector<EditedField>& editedFields() {
+    static const std::vector<EditedField> fields = [] {
+        std::vector<EditedField> all = {
+            {c::kUnitName, "Name"}, {c::kClassName, "Type"}, {c::kNationality, "Nationality"}};
+        for (const c::ValueControl& value : c::kValueControls) {
+            all.push_back({value.control, value.field.label});
+        }
+        all.insert(all.end(), {{c::kShip, "Ship"},
+                               {c::kCarrier, "Carrier"},
+                               {c::kFort, "Fort"},
+                               {c::kAir, "Air Tran"},
+                               {c::kSea, "Sea Tr"}});
+        const char* const characters[] = {"C1", "C2", "C3", "C4", "C5", "C6"};
+        for (int i = 0; i < data::kCharacterFieldCount; ++i) {
+            all.push_back({c::kCharacters[i], characters[i]});
+        }
+        return all;
+    }();
+    return fields;
+}
 
 // A pale amber behind a field that holds an edit not yet saved: seen at a glance, yet the text
 // stays as readable as on white.
@@ -419,7 +405,7 @@ void EditorWindow::showStatus() {
 
     QStringList edited;
     commands::ShownValues& shown = editor_.shown();
-    for (const EditedField& field : kEditedFields) {
+    for (const EditedField& field : editedFields()) {
         QWidget& widget = control(field.control);
         const bool isEdited = shown.edited(field.control);
         if (isEdited) {

@@ -314,3 +314,44 @@ TEST_F(NameList, AFaultAtEveryCallInTurnNeverLosesTheList) {
 
 }  // namespace
 }  // namespace varnel::data
+
+namespace varnel::data {
+namespace {
+
+// The splice of two lists is the naive one: the longest common start, then the longest common end
+// of what is left; and it turns the old list into the new one. Edits fall on both sides of the
+// blocks the comparison steps by.
+TEST(ListSpliceTest, IsTheLongestCommonStartAndEndAtEveryPlace) {
+    std::string old;
+    for (int n = 0; n < 300; ++n) {
+        old += "Name " + std::to_string(n) + "\r\n";
+    }
+    for (const std::size_t at : {0UL, 1UL, 255UL, 256UL, 257UL, 1000UL, old.size() - 1}) {
+        for (const std::string& inserted :
+             {std::string(), std::string("Renamed"), std::string(600, 'x')}) {
+            for (const std::size_t removed : {0UL, 1UL, 300UL}) {
+                std::string now = old;
+                now.replace(at, std::min(removed, old.size() - at), inserted);
+                std::size_t ahead = 0;
+                while (ahead < std::min(old.size(), now.size()) && old[ahead] == now[ahead]) {
+                    ++ahead;
+                }
+                std::size_t behind = 0;
+                while (behind < std::min(old.size(), now.size()) - ahead &&
+                       old[old.size() - 1 - behind] == now[now.size() - 1 - behind]) {
+                    ++behind;
+                }
+                const ListSplice splice = spliceBetween(old, now);
+                EXPECT_EQ(splice.at, static_cast<std::int64_t>(ahead));
+                EXPECT_EQ(splice.before.size(), old.size() - ahead - behind);
+                EXPECT_EQ(splice.lengthAfter(), static_cast<std::int64_t>(now.size()));
+                std::string made = old;
+                made.replace(ahead, splice.before.size(), splice.after);
+                EXPECT_EQ(made, now) << "at " << at;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnel::data

@@ -387,7 +387,9 @@ void EditorWindow::buildStatusBar() {
     statusMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(statusFile_);
     column->addWidget(statusMessage_);
-    bar->addWidget(lines, 1);
+    // The two lines take the whole bar; the bar's own message (currentMessage(), which
+    // accessibility tools read) holds the same text as the second line.
+    bar->addPermanentWidget(lines, 1);
 }
 
 void EditorWindow::showStatus() {
@@ -429,6 +431,7 @@ void EditorWindow::showStatus() {
         statusMessage_->setText(notSaved.isEmpty() ? outcome_
                                                    : outcome_ + QLatin1Char(' ') + notSaved);
     }
+    statusBar()->showMessage(statusMessage_->text());
 }
 
 void EditorWindow::openFiles() {

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
 
 #include "commands/report.h"
@@ -83,7 +84,9 @@ void WindowTest::press(const char* keys) {
 
 QString WindowTest::status() {
     auto* message = acting_->findChild<QLabel*>(QStringLiteral("statusMessage"));
-    return message != nullptr ? message->text() : QStringLiteral("<no status bar>");
+    EXPECT_NE(message, nullptr);
+    EXPECT_EQ(message->text(), acting_->statusBar()->currentMessage()) << "the bar says the same";
+    return message->text();
 }
 
 QString WindowTest::text(const char* name) {

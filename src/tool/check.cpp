@@ -1,8 +1,8 @@
 #include <ostream>
 
+#include "data/equipment_image.h"
+#include "data/name_list_image.h"
 #include "data/record_layout.h"
-#include "equipment_image.h"
-#include "name_list_image.h"
 #include "tool_commands.h"
 #include "unit_findings.h"
 
@@ -31,7 +31,7 @@ class Findings {
     std::vector<std::string> found_;
 };
 
-void checkNames(Findings& findings, const NameList& list, std::int64_t units) {
+void checkNames(Findings& findings, const NameListImage& list, std::int64_t units) {
     const std::int64_t lines = list.lineCount();
     if (lines < units) {
         findings.add("The name list has " + counted(lines, "line") + " for " +
@@ -68,7 +68,7 @@ void checkNames(Findings& findings, const NameList& list, std::int64_t units) {
 
 int checkFiles(const CheckRequest& request, std::ostream& out) {
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
-    const NameList names = NameList::load(request.nameListPath);
+    const NameListImage names = NameListImage::load(request.nameListPath);
     Findings findings;
     const std::int64_t units = image.units();
     const auto lastSize = static_cast<std::int64_t>(image.unit(units - 1).storedSize());

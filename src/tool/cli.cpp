@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "data/error.h"
-#include "name_list_image.h"
+#include "data/name_list_image.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
@@ -96,7 +96,7 @@ class CommandLine {
     const std::string& file(std::size_t index) const { return files_.at(index); }
     // The --names value, or the list beside the equipment file.
     std::string nameList(const std::string& equipment) const {
-        return isSet("names") ? value("names") : defaultNameListFor(equipment);
+        return isSet("names") ? value("names") : data::defaultNameListFor(equipment);
     }
 
     std::string wrongFileNames() const;

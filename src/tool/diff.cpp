@@ -4,9 +4,9 @@
 
 #include "cell_text.h"
 #include "csv_table.h"
+#include "data/equipment_image.h"
+#include "data/name_list_image.h"
 #include "data/system_files.h"
-#include "equipment_image.h"
-#include "name_list_image.h"
 #include "tool_commands.h"
 #include "unit_columns.h"
 
@@ -21,9 +21,10 @@ std::string unitCaption(const Difference& difference) {
 }  // namespace
 
 std::vector<Difference> differences(const EquipmentImage& before, const EquipmentImage& after,
-                                    const NameList* namesBefore, const NameList* namesAfter) {
+                                    const NameListImage* namesBefore,
+                                    const NameListImage* namesAfter) {
     const bool names = namesBefore != nullptr && namesAfter != nullptr;
-    const auto nameIn = [&](const NameList* list, std::int64_t unit) {
+    const auto nameIn = [&](const NameListImage* list, std::int64_t unit) {
         return names ? list->nameOf(unit) : std::string_view();
     };
     std::vector<Difference> found;
@@ -85,10 +86,10 @@ void printDifferences(std::ostream& out, const std::vector<Difference>& found) {
 int diffFiles(const DiffRequest& request, std::ostream& out) {
     const EquipmentImage before = EquipmentImage::load(request.oldEquipmentPath);
     const EquipmentImage after = EquipmentImage::load(request.newEquipmentPath);
-    std::optional<NameList> namesBefore, namesAfter;
+    std::optional<NameListImage> namesBefore, namesAfter;
     if (!request.oldNameListPath.empty()) {
-        namesBefore = NameList::load(request.oldNameListPath);
-        namesAfter = NameList::load(request.newNameListPath);
+        namesBefore = NameListImage::load(request.oldNameListPath);
+        namesAfter = NameListImage::load(request.newNameListPath);
     }
     const std::vector<Difference> found = differences(
         before, after, namesBefore ? &*namesBefore : nullptr, namesAfter ? &*namesAfter : nullptr);

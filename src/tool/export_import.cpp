@@ -5,12 +5,12 @@
 
 #include "cell_text.h"
 #include "csv_table.h"
+#include "data/equipment_image.h"
 #include "data/error.h"
 #include "data/journal.h"
+#include "data/name_list_image.h"
 #include "data/system_files.h"
-#include "equipment_image.h"
 #include "import_plan.h"
-#include "name_list_image.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
@@ -25,8 +25,8 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
                  const std::string* list) {
     // The editor, or anything else, may have written either file since they were read.
     if ((equipment != nullptr &&
-         !fileHolds(request.equipmentPath, "equipment file", oldEquipment)) ||
-        (list != nullptr && !fileHolds(request.nameListPath, "name list", oldList))) {
+         !data::fileHolds(request.equipmentPath, "equipment file", oldEquipment)) ||
+        (list != nullptr && !data::fileHolds(request.nameListPath, "name list", oldList))) {
         throw Error(
             "The equipment file or the name list was changed by another program while "
             "the CSV was read. Nothing was written; run the import again.");
@@ -99,7 +99,7 @@ void writeImport(const ImportRequest& request, const std::string& oldEquipment,
 
 int exportUnits(const ExportRequest& request, std::ostream& out) {
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
-    const NameList names = NameList::load(request.nameListPath);
+    const NameListImage names = NameListImage::load(request.nameListPath);
     // On a terminal the CSV is there to be read, and a name's control characters are shown
     // rather than obeyed; to a file or a pipe it goes byte for byte, for import to read back.
     const bool toTerminal = request.outputPath.empty() && data::systemFiles().outputIsTerminal();
@@ -146,7 +146,8 @@ int importUnits(const ImportRequest& request, std::ostream& out) {
         out << recovery.message << "\n";
     }
     const EquipmentImage image = EquipmentImage::load(request.equipmentPath);
-    const NameList names = NameList::fromBytes(readWholeFile(request.nameListPath, "name list"));
+    const NameListImage names =
+        NameListImage::fromBytes(data::readWholeFile(request.nameListPath, "name list"));
     const std::string& oldList = names.bytes();
     ImportPlan plan(request, image, names);
     plan.readCsv();
@@ -158,9 +159,9 @@ int importUnits(const ImportRequest& request, std::ostream& out) {
     if (equipment && equipment->bytes() == image.bytes()) {
         equipment.reset();
     }
-    std::optional<NameList> list;
+    std::optional<NameListImage> list;
     if (std::optional<std::string> listBytes = plan.newNameList()) {
-        list = NameList::fromBytes(std::move(*listBytes));
+        list = NameListImage::fromBytes(std::move(*listBytes));
     }
     printDifferences(
         out, differences(image, equipment ? *equipment : image, &names, list ? &*list : &names));

@@ -58,7 +58,7 @@ std::string ImportPlan::Listing::text() const {
 }
 
 ImportPlan::ImportPlan(const ImportRequest& request, const EquipmentImage& image,
-                       const NameList& names)
+                       const NameListImage& names)
     : request_(request), image_(image), names_(names) {}
 
 void ImportPlan::readCsv() {
@@ -342,8 +342,8 @@ std::optional<std::string> ImportPlan::refusal() const {
                    " that varnel-tool check reports, which the unit did not hold before; "
                    "--force writes such values anyway";
         // --force does not get past the other problems: say so, or it is tried in vain.
-        message += refusedFindings_ < problems_.count ? ", once the other problems are mended."
-                                                      : ".";
+        message +=
+            refusedFindings_ < problems_.count ? ", once the other problems are mended." : ".";
     }
     return message;
 }

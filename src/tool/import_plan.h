@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "csv_table.h"
+#include "data/equipment_image.h"
+#include "data/name_list_image.h"
 #include "data/unit_record.h"
-#include "equipment_image.h"
-#include "name_list_image.h"
 #include "tool_commands.h"
 #include "unit_columns.h"
 
@@ -24,7 +24,8 @@ inline constexpr std::int64_t kLargestCsv = 64 * 1024 * 1024;
 
 class ImportPlan {
   public:
-    ImportPlan(const ImportRequest& request, const EquipmentImage& image, const NameList& names);
+    ImportPlan(const ImportRequest& request, const EquipmentImage& image,
+               const NameListImage& names);
 
     // Reads the CSV file named in the request, a piece at a time, into the plan. Throws
     // data::Error when the file is larger than kLargestCsv, cannot be read, or is no CSV.
@@ -75,7 +76,7 @@ class ImportPlan {
 
     const ImportRequest& request_;
     const EquipmentImage& image_;
-    const NameList& names_;
+    const NameListImage& names_;
     std::size_t rows_ = 0;
     bool headerRead_ = false;
     std::vector<const Column*> columns_;

@@ -8,10 +8,15 @@
 
 // The four commands of varnel-tool. Each returns the program's exit status (0 done, 1 findings or
 // differences) and throws data::Error, with nothing written, when it cannot do its work.
+namespace varnel::data {
+class EquipmentImage;
+class NameListImage;
+}  // namespace varnel::data
+
 namespace varnel::tool {
 
-class EquipmentImage;
-class NameList;
+using data::EquipmentImage;
+using data::NameListImage;
 
 struct ExportRequest {
     std::string equipmentPath, nameListPath;
@@ -50,7 +55,8 @@ struct Difference {
 };
 // Names are compared when both lists are given.
 std::vector<Difference> differences(const EquipmentImage& before, const EquipmentImage& after,
-                                    const NameList* namesBefore, const NameList* namesAfter);
+                                    const NameListImage* namesBefore,
+                                    const NameListImage* namesAfter);
 void printDifferences(std::ostream& out, const std::vector<Difference>& found);
 
 }  // namespace varnel::tool

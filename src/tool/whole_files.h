@@ -6,19 +6,13 @@
 
 #include "data/file_replacement.h"
 #include "data/system_files.h"
+#include "data/whole_file.h"
 #include "data/write_lock.h"
 
-// Whole files read through the system-file seam (data/system_files.h), and the rules by which the
+// Whole files read through the system-file seam (data/whole_file.h), and the rules by which the
 // tool replaces them (data/file_replacement.h): never in place, always as a complete new copy
 // renamed over the file.
 namespace varnel::tool {
-
-// The content of an existing file. what names it in messages ("the equipment file"). Throws
-// data::Error when it is missing, a folder, or cannot be read.
-std::string readWholeFile(const std::string& path, const std::string& what);
-// Whether the file holds exactly bytes, read a piece at a time rather than whole; throws as
-// readWholeFile does.
-bool fileHolds(const std::string& path, const std::string& what, std::string_view bytes);
 
 // Throws data::Error, naming both files, when the two paths lead to one file (by the system's
 // identity of the file, so that links and other names of it count): a file must not be written in

@@ -8,12 +8,12 @@
 // The name list held whole in memory, split into lines by the data layer's one line reader
 // (data/name_list.h), with what check reports about its line ends: the tool looks at every name,
 // and an import builds the new list from it.
-namespace varnel::tool {
+namespace varnel::data {
 
-class NameList {
+class NameListImage {
   public:
-    static NameList load(const std::string& path);
-    static NameList fromBytes(std::string bytes);
+    static NameListImage load(const std::string& path);
+    static NameListImage fromBytes(std::string bytes);
 
     std::int64_t lineCount() const { return static_cast<std::int64_t>(lines_.size()); }
     // Line unit + 1, bytes in the code page; empty when the list is shorter.
@@ -42,4 +42,4 @@ class NameList {
 // ".txt" (".TXT" when the equipment file's ending is in capitals).
 std::string defaultNameListFor(const std::string& equipmentPath);
 
-}  // namespace varnel::tool
+}  // namespace varnel::data

@@ -4,16 +4,16 @@
 #include <string>
 #include <string_view>
 
-#include "data/record_layout.h"
-#include "data/unit_record.h"
+#include "record_layout.h"
+#include "unit_record.h"
 
 // The equipment file held whole in memory: the tool reads it at once, looks at every unit, and an
 // import builds the new file from it before anything is written.
-namespace varnel::tool {
+namespace varnel::data {
 
 class EquipmentImage {
   public:
-    // Reads the file whole. Throws data::Error when it is no equipment file: shorter than one
+    // Reads the file whole. Throws Error when it is no equipment file: shorter than one
     // record, or text (a CSV file given in its place).
     static EquipmentImage load(const std::string& path);
     explicit EquipmentImage(std::string bytes) : bytes_(std::move(bytes)) {}
@@ -23,23 +23,23 @@ class EquipmentImage {
     // How many units the length gives: a last record short by one or two bytes counts.
     std::int64_t units() const;
     // Unit n's record, a short last record with the size it has.
-    data::Unit unit(std::int64_t number) const;
+    Unit unit(std::int64_t number) const;
     // The stored bytes of unit n's record.
     std::string_view record(std::int64_t number) const {
         return std::string_view(bytes_).substr(
-            static_cast<std::size_t>(data::layout::fileOffset(number, 0)),
-            static_cast<std::size_t>(data::layout::kRecordSize));
+            static_cast<std::size_t>(layout::fileOffset(number, 0)),
+            static_cast<std::size_t>(layout::kRecordSize));
     }
     // The bytes after the last unit that make no unit (1 to 70 of them), if any.
     std::int64_t fragmentSize() const;
 
     // Puts a unit's record in place of unit n's, or, when n is units() and no stray bytes follow
     // the last unit, after it.
-    void put(std::int64_t number, const data::Unit& unit);
+    void put(std::int64_t number, const Unit& unit);
     void setUnitCounter(std::int16_t counter);
 
   private:
     std::string bytes_;
 };
 
-}  // namespace varnel::tool
+}  // namespace varnel::data

@@ -4,11 +4,11 @@
 #include <cctype>
 #include <utility>
 
-#include "data/name_list.h"
-#include "data/system_files.h"
-#include "whole_files.h"
+#include "name_list.h"
+#include "system_files.h"
+#include "whole_file.h"
 
-namespace varnel::tool {
+namespace varnel::data {
 namespace {
 
 // Counts a line of the kind, and keeps the number of the first.
@@ -18,38 +18,38 @@ void countLine(std::int64_t& count, std::int64_t& first, std::int64_t number) {
 
 }  // namespace
 
-NameList NameList::load(const std::string& path) {
+NameListImage NameListImage::load(const std::string& path) {
     return fromBytes(readWholeFile(path, "name list"));
 }
 
-NameList NameList::fromBytes(std::string bytes) {
-    NameList list;
+NameListImage NameListImage::fromBytes(std::string bytes) {
+    NameListImage list;
     list.bytes_ = std::move(bytes);
     // Every line but an unended last one has a CR or an LF or both: room for all at once.
     list.lines_.reserve(
         static_cast<std::size_t>(std::count(list.bytes_.begin(), list.bytes_.end(), '\n') +
                                  std::count(list.bytes_.begin(), list.bytes_.end(), '\r') + 1));
-    data::LineReader reader(list.bytes_);
+    LineReader reader(list.bytes_);
     std::string line;
-    data::LineEnd ended;
+    LineEnd ended;
     std::size_t start = 0;
     while (reader.next(line, ended)) {
         list.lines_.push_back({start, line.size()});
         const auto number = list.lineCount();
         start += line.size();
         switch (ended) {
-            case data::LineEnd::CrLf:
+            case LineEnd::CrLf:
                 start += 2;
                 break;
-            case data::LineEnd::CrAlone:
+            case LineEnd::CrAlone:
                 ++start;
                 countLine(list.linesEndedByCrAlone, list.firstEndedByCrAlone, number);
                 break;
-            case data::LineEnd::LfAlone:
+            case LineEnd::LfAlone:
                 ++start;
                 countLine(list.linesEndedByLfAlone, list.firstEndedByLfAlone, number);
                 break;
-            case data::LineEnd::None:
+            case LineEnd::None:
                 list.lastLineUnended = true;
                 break;
         }
@@ -58,7 +58,7 @@ NameList NameList::fromBytes(std::string bytes) {
 }
 
 std::string defaultNameListFor(const std::string& equipmentPath) {
-    const std::string name = data::fileNameOf(equipmentPath);
+    const std::string name = fileNameOf(equipmentPath);
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) {
         return equipmentPath + ".txt";
@@ -72,4 +72,4 @@ std::string defaultNameListFor(const std::string& equipmentPath) {
            (capitals ? "TXT" : "txt");
 }
 
-}  // namespace varnel::tool
+}  // namespace varnel::data

@@ -1,5 +1,8 @@
 // Renders the editor's window to a PNG, for the README and for looking at the layout.
 //   screenshot OUT.png [--open FOLDER] [--profi] [--about] [--type FIELD=TEXT]... [--tooltip NAME]
+//   [--table] [--filter TEXT] [--compare EQP]
+// --table shows the unit table and takes it instead of the window, --filter types into its
+// filter, --compare compares it with another equipment file.
 // --open runs Open File with FOLDER as the working folder; --type types into a field as a user
 // would, without saving; --tooltip shows the tooltip of a control and takes the screen around the
 // window and the tooltip (on a display server such as Xvfb, where a tooltip is a window of its
@@ -21,6 +24,7 @@
 #include "commands/report.h"
 #include "form/editor_window.h"
 #include "form/look.h"
+#include "form/unit_table_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -39,6 +43,7 @@ int main(int argc, char* argv[]) {
     varnel::form::EditorWindow window;
     window.show();
     QWidget* tipped = nullptr;
+    QWidget* shown = &window;
     for (qsizetype i = 2; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--open") && i + 1 < arguments.size()) {
             QDir::setCurrent(arguments[++i]);
@@ -54,6 +59,14 @@ int main(int argc, char* argv[]) {
                 edit->selectAll();
                 edit->insert(arguments[i].section(QLatin1Char('='), 1));
             }
+        } else if (arguments[i] == QLatin1String("--table")) {
+            window.findChild<QAction*>(QStringLiteral("actionUnitTable"))->trigger();
+            shown = window.findChild<QWidget*>(QStringLiteral("UnitTable"));
+        } else if (arguments[i] == QLatin1String("--filter") && i + 1 < arguments.size()) {
+            shown->findChild<QLineEdit*>(QStringLiteral("unitFilter"))->setText(arguments[++i]);
+        } else if (arguments[i] == QLatin1String("--compare") && i + 1 < arguments.size()) {
+            static_cast<varnel::form::UnitTableWindow*>(shown)->compareWith(
+                QFileInfo(arguments[++i]).absoluteFilePath());
         } else if (arguments[i] == QLatin1String("--tooltip") && i + 1 < arguments.size()) {
             tipped = window.findChild<QWidget*>(arguments[++i]);
         }
@@ -74,7 +87,7 @@ int main(int argc, char* argv[]) {
         }
         shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     } else {
-        shot = window.grab();
+        shot = shown->grab();
     }
     if (!shot.save(output)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(output));

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QUndoStack>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -10,6 +11,15 @@
 #include "shown_values.h"
 
 namespace varnel::commands {
+
+// The two files as Open File found them, whole, so that the table of all units can mark what has
+// changed since. The list is the one the name list field named then; nullopt when there was none.
+struct OpenedFiles {
+    std::string equipment;
+    std::optional<std::string> list;
+    // Which open this is: every Open File gets a new number, and 0 means no file is open.
+    std::uint64_t serial = 0;
+};
 
 // What the commands share: the window's controls and the one open equipment file.
 class Editor {
@@ -24,16 +34,20 @@ class Editor {
     // The open equipment file, or nullptr while no file is open. What Read showed from another
     // file says nothing about this one.
     data::EquipmentFile* file() { return file_ ? &*file_ : nullptr; }
-    void attach(data::EquipmentFile file) {
+    void attach(data::EquipmentFile file, OpenedFiles opened) {
         shown_.forget();
         history_.clear();
         file_.emplace(std::move(file));
+        opened_ = std::move(opened);
     }
     std::optional<data::EquipmentFile> detach() {
         shown_.forget();
         history_.clear();
+        opened_ = {};
         return std::exchange(file_, std::nullopt);
     }
+    // The files as Open File found them (empty while no file is open).
+    const OpenedFiles& opened() const { return opened_; }
 
     // The changes made to the open file that can be taken back and made again (history.h); it
     // lasts as long as the file stays open.
@@ -49,6 +63,7 @@ class Editor {
     ShownValues shown_;
     std::optional<data::EquipmentFile> file_;
     QUndoStack history_;
+    OpenedFiles opened_;
     QString outcome_;
 };
 

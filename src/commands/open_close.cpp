@@ -6,6 +6,7 @@
 #include "data/journal.h"
 #include "data/name_list.h"
 #include "data/system_files.h"
+#include "data/whole_file.h"
 #include "report.h"
 
 namespace varnel::commands {
@@ -64,6 +65,19 @@ void checkListIsNotTheFile(FormAccess& form, const data::EquipmentFile& file) {
     }
 }
 
+// Both files whole as they are now; what cannot be read is left out (Open File and Read say why).
+OpenedFiles openedFiles(const std::string& equipmentPath, const std::string& listPath) {
+    static std::uint64_t opens = 0;
+    OpenedFiles opened;
+    opened.serial = ++opens;
+    try {
+        opened.equipment = data::readWholeFile(equipmentPath, "equipment file");
+        opened.list = data::readWholeFile(listPath, "name list");
+    } catch (const data::Error&) {
+    }
+    return opened;
+}
+
 void closeAndReport(data::EquipmentFile& file) {
     try {
         file.close();
@@ -100,7 +114,7 @@ void openFile(Editor& editor) {
     try {
         data::EquipmentFile file = data::EquipmentFile::open(path);
         highest = file.highestUnitNumber();
-        editor.attach(std::move(file));
+        editor.attach(std::move(file), openedFiles(path, nameListPath(form)));
     } catch (const data::Error& error) {
         report(Severity::Problem, textFromPath(error.what()));
         return;

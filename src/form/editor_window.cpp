@@ -35,8 +35,10 @@
 #include "control_table.h"
 #include "data/code_tables.h"
 #include "data/system_files.h"
+#include "file_pairs.h"
 #include "hints.h"
 #include "shortcuts.h"
+#include "unit_table_window.h"
 
 namespace varnel::form {
 namespace {
@@ -128,29 +130,6 @@ const std::vector<EditedField>& editedFields() {
 // A pale amber behind a field that holds an edit not yet saved: seen at a glance, yet the text
 // stays as readable as on white.
 const QColor kEditedTint(255, 242, 196);
-
-// The name list beside an equipment file: the same base name with ".txt" in any case, the case
-// of the equipment file's own ending preferred; where there is none, the name it would have.
-QString listBeside(const QFileInfo& equipment) {
-    const QString base = equipment.completeBaseName();
-    const bool upper =
-        !equipment.suffix().isEmpty() && equipment.suffix() == equipment.suffix().toUpper();
-    const QString preferred = base + (upper ? QStringLiteral(".TXT") : QStringLiteral(".txt"));
-    const QDir folder = equipment.absoluteDir();
-    QString found;
-    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        if (name.size() == base.size() + 4 && name.startsWith(base) &&
-            name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
-            if (name == preferred) {
-                return folder.filePath(name);
-            }
-            if (found.isEmpty()) {
-                found = name;
-            }
-        }
-    }
-    return folder.filePath(found.isEmpty() ? preferred : found);
-}
 
 }  // namespace
 
@@ -308,6 +287,13 @@ void EditorWindow::buildMenus() {
     connect(&history, &QUndoStack::redoTextChanged, this, nameUndoRedo);
     nameUndoRedo();
 
+    QMenu* view = bar->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    QAction* tableItem = view->addAction(tr("Unit &Table"));
+    tableItem->setObjectName(QStringLiteral("actionUnitTable"));
+    tableItem->setShortcut(QKeySequence(QString::fromLatin1(kUnitTableKey)));
+    connect(tableItem, &QAction::triggered, this, [this] { showUnitTable(); });
+
     QMenu* varnel = bar->addMenu(tr("&Varnel"));
     varnel->setObjectName(QLatin1String(c::kVarnelMenu.name));
     QAction* about = varnel->addAction(tr("About Varnel"));
@@ -359,6 +345,30 @@ void EditorWindow::run(void (*command)(commands::Editor&)) {
     }
     editedSinceCommand_ = false;
     showStatus();
+    if (table_ != nullptr && table_->isVisible()) {
+        table_->refresh(editor_.shown().unit());
+    }
+}
+
+void EditorWindow::showUnitTable() {
+    if (table_ == nullptr) {
+        table_ = new UnitTableWindow(editor_, this);
+        connect(table_, &UnitTableWindow::goToUnit, this, [this](qint64 unit) { showUnit(unit); });
+    }
+    table_->refresh(editor_.shown().unit());
+    table_->show();
+    table_->raise();
+    table_->activateWindow();
+}
+
+void EditorWindow::showUnit(std::int64_t unit) {
+    if (!editor_.form().enabled(c::kRead)) {
+        return;  // no file open: nothing to read
+    }
+    editor_.form().setText(c::kUnitNumber, QString::number(unit));
+    run(commands::readUnit);
+    raise();
+    activateWindow();
 }
 
 void EditorWindow::buildStatusBar() {

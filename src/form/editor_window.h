@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 #include "commands/editor.h"
@@ -11,6 +12,10 @@ class QAbstractButton;
 class QAction;
 class QLabel;
 class QLineEdit;
+
+namespace varnel::form {
+class UnitTableWindow;
+}
 
 namespace varnel::form {
 
@@ -36,6 +41,10 @@ class EditorWindow : public QMainWindow {
     void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // Open Files: the equipment file chosen, the name list beside it, then Open File.
     void openFiles();
+    // The table of all units, beside this window: opened, or brought to the front.
+    void showUnitTable();
+    // Shows unit in this window (Read), which comes to the front.
+    void showUnit(std::int64_t unit);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,8 +71,9 @@ class EditorWindow : public QMainWindow {
     QLineEdit* statusFile_ = nullptr;
     QLabel* statusMessage_ = nullptr;
     FileChooser chooseFile_;
-    bool running_ = false;  // a command is running: the status waits for its end
-    QString outcome_;       // what the last command did
+    UnitTableWindow* table_ = nullptr;  // made at its first showing, a window of its own
+    bool running_ = false;              // a command is running: the status waits for its end
+    QString outcome_;                   // what the last command did
     bool editedSinceCommand_ = false;
     QPointer<QWidget> focusBeforeAbout_;
     commands::Editor editor_;

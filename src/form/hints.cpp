@@ -288,6 +288,12 @@ void addMenus(std::vector<Hint>& hints) {
                                 "opens it."),
                       {keyName(kOpenFilesKey)})},
             {"menuEdit", Hints::tr("Undo and Redo of the changes made to the open file.")},
+            {"menuView", Hints::tr("The table of all units.")},
+            {"actionUnitTable",
+             withKeys(Hints::tr("Opens a table of every unit of the open file beside this window: "
+                                "find, sort, filter and compare with another file. Double-click "
+                                "or Enter on a row shows that unit here."),
+                      {keyName(kUnitTableKey)})},
             {"actionUndo",
              withKeys(Hints::tr("Takes back the last Save, Create Unit or Replace of the open "
                                 "file, restoring exactly the bytes and the name line it changed."),

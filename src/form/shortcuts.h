@@ -24,6 +24,7 @@ inline constexpr ButtonKey kButtonKeys[] = {
 inline constexpr const char* kOpenFilesKey = "Ctrl+O";
 inline constexpr const char* kUndoKey = "Ctrl+Z";
 inline constexpr const char* kRedoKeys[] = {"Ctrl+Shift+Z", "Ctrl+Y"};
+inline constexpr const char* kUnitTableKey = "Ctrl+T";
 
 // Enter in the unit number runs Read; Enter, Space and Esc close the About panel.
 

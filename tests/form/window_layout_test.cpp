@@ -366,13 +366,15 @@ TEST_F(WindowLayout, TheMenusCarryTheirNamesCaptionsAndAccessLetters) {
     // are added around them.
     QMenuBar* bar = window().menuBar();
     const QList<QAction*> top = bar->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4);
     EXPECT_EQ(top[0]->text(), "&File");
     EXPECT_EQ(top[0]->menu()->objectName(), "MFILE");
     EXPECT_EQ(top[1]->text(), "&Edit");
     EXPECT_EQ(top[1]->menu()->objectName(), "menuEdit");
-    EXPECT_EQ(top[2]->text(), "&Varnel");
-    EXPECT_EQ(top[2]->menu()->objectName(), "MTOM");
+    EXPECT_EQ(top[2]->text(), "&View");
+    EXPECT_EQ(top[2]->menu()->objectName(), "menuView");
+    EXPECT_EQ(top[3]->text(), "&Varnel");
+    EXPECT_EQ(top[3]->menu()->objectName(), "MTOM");
 
     const QList<QAction*> file = top[0]->menu()->actions();
     ASSERT_EQ(file.size(), 3);
@@ -398,7 +400,12 @@ TEST_F(WindowLayout, TheMenusCarryTheirNamesCaptionsAndAccessLetters) {
     EXPECT_EQ(edit[1]->text(), "&Redo");
     EXPECT_EQ(edit[1]->objectName(), "actionRedo");
 
-    const QList<QAction*> varnel = top[2]->menu()->actions();
+    const QList<QAction*> view = top[2]->menu()->actions();
+    ASSERT_EQ(view.size(), 1);
+    EXPECT_EQ(view[0]->text(), "Unit &Table");
+    EXPECT_EQ(view[0]->objectName(), "actionUnitTable");
+
+    const QList<QAction*> varnel = top[3]->menu()->actions();
     ASSERT_EQ(varnel.size(), 1);
     EXPECT_EQ(varnel[0]->text(), "About Varnel");
     EXPECT_EQ(varnel[0]->objectName(), "MTM");

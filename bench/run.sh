@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmark in release mode in its own folder, then runs the command benchmark, the
-# start-up measurement (offscreen and under Xvfb) and varnel-tool's jobs as processes. Arguments
-# go to the command benchmark, e.g. --benchmark_filter=/32767/; STARTUP_RUNS sets the number of
-# starts of each program (15).
+# table of all units at 32767 units (offscreen), the start-up measurement (offscreen and under
+# Xvfb) and varnel-tool's jobs as processes. Arguments go to the command benchmark, e.g.
+# --benchmark_filter=/32767/; STARTUP_RUNS sets the number of starts of each program (15).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BENCH_BUILD:-build-bench}
@@ -16,6 +16,10 @@ folder=${TMPDIR:-/tmp}
 echo "Machine: $(nproc) CPUs, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)," \
      "temporary folder $folder on $(df -T "$folder" | awk 'NR == 2 {print $2 " (" $1 ")"}')"
 "$build/bench/varnel_bench" "$@" | tee "$build/bench-commands.txt"
+
+# The table of all units: opening, a filter key, the refresh after a Save, memory.
+echo
+QT_QPA_PLATFORM=offscreen "$build/bench/table_bench" | tee "$build/bench-table.txt"
 
 probes=("$build/bench/startup_editor" "$build/bench/startup_bare")
 {

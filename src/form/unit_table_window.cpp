@@ -9,7 +9,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QShortcut>
 #include <QTableView>
 #include <QToolBar>
 #include <algorithm>
@@ -126,10 +125,8 @@ UnitTableWindow::UnitTableWindow(commands::Editor& editor, QWidget* parent)
         stopComparing_->setEnabled(false);
         applyFilter();
     });
-    connect(view_, &QTableView::doubleClicked, this, [this] { goToCurrent(); });
-    auto* copy = new QShortcut(QKeySequence::Copy, view_);
-    copy->setContext(Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, [this] { copySelection(); });
+    connect(view_, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { goTo(index); });
     connect(&proxy_, &QAbstractItemModel::rowsInserted, this, [this] { showCount(); });
     connect(&proxy_, &QAbstractItemModel::rowsRemoved, this, [this] { showCount(); });
     connect(&proxy_, &QAbstractItemModel::modelReset, this, [this] { showCount(); });
@@ -184,15 +181,13 @@ void UnitTableWindow::watchFiles() {
         wanted << commands::textFromPath(editor_.file()->path())
                << commands::textFromPath(commands::nameListPath(editor_.form()));
     }
-    const QStringList watched = watcher_.files();
-    for (const QString& path : watched) {
-        if (!wanted.contains(path)) {
-            watcher_.removePath(path);
-        }
+    // A file replaced by a rename (as every change replaces the list) leaves the watch on the
+    // file it was: each path is watched afresh, on the file it names now.
+    if (!watcher_.files().isEmpty()) {
+        watcher_.removePaths(watcher_.files());
     }
     for (const QString& path : wanted) {
-        // A file replaced by a rename is no longer watched under its name: watch it again.
-        if (!watched.contains(path) && QFileInfo::exists(path)) {
+        if (QFileInfo::exists(path)) {
             watcher_.addPath(path);
         }
     }
@@ -237,8 +232,8 @@ void UnitTableWindow::showCount() {
     setWindowTitle(tr("%1 of %2 units").arg(proxy_.rowCount()).arg(model_.rowCount()));
 }
 
-void UnitTableWindow::goToCurrent() {
-    const QModelIndex current = proxy_.mapToSource(view_->currentIndex());
+void UnitTableWindow::goTo(const QModelIndex& index) {
+    const QModelIndex current = proxy_.mapToSource(index);
     if (current.isValid() && current.row() < model_.units()) {
         emit goToUnit(current.row());
     }
@@ -279,10 +274,15 @@ void UnitTableWindow::copySelection() const {
 }
 
 bool UnitTableWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The view's own Ctrl+C copies one cell without its header: the selection is copied instead.
     if (watched == view_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            goToCurrent();
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            goTo(view_->currentIndex());
+            return true;
+        }
+        if (key->matches(QKeySequence::Copy)) {
+            copySelection();
             return true;
         }
     }

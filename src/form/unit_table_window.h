@@ -64,7 +64,7 @@ class UnitTableWindow : public QMainWindow {
     void applyFilter();
     void showCount();
     void copySelection() const;
-    void goToCurrent();
+    void goTo(const QModelIndex& index);
     void watchFiles();
 
     commands::Editor& editor_;

@@ -56,8 +56,9 @@ test: deps comma-locale
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j2
 
-# The README's screenshots: the window on the demo data, rendered offscreen, and one under Xvfb on
-# a file of 32767 units with two fields edited and a tooltip shown (a tooltip is a window of its own).
+# The README's screenshots: the window on the demo data, rendered offscreen; one under Xvfb on a
+# file of 32767 units with two fields edited and a tooltip shown (a tooltip is a window of its own);
+# and the unit table, filtered, on a demo file changed by two Saves and compared with the demo.
 SHOT_DATA := $(BUILD)/shot-data
 screenshot: demo
 	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshot docs/window.png --open $(DEMO)
@@ -65,6 +66,13 @@ screenshot: demo
 	xvfb-run -a -s "-screen 0 800x700x24" env QT_QPA_PLATFORM=xcb \
 	  $(BUILD)/tools/screenshot docs/window-status.png --type NMBu=32766 --open $(SHOT_DATA) \
 	  --type Soft1=60 --type CASH2=300 --tooltip Command2
+	$(BUILD)/tools/make_demo_data $(SHOT_DATA)/base --force
+	$(BUILD)/tools/make_demo_data $(SHOT_DATA)/mod --force
+	QT_QPA_PLATFORM=offscreen $(BUILD)/tools/screenshot docs/unit-table.png \
+	  --open $(SHOT_DATA)/mod --type NMBu=7 --click ReadM --type Soft1=9 --type CASH2=300 \
+	  --click Command1 --type NMBu=9 --click ReadM --type "NAMEu=Heavy Tank A (late)" \
+	  --click Command1 --table --compare $(CURDIR)/$(SHOT_DATA)/base/Equip97.eqp \
+	  --filter "class:tank soft>=6"
 
 # Speed against the raw cost of the same file work, in a release build (bench/run.sh).
 bench: deps

@@ -1,7 +1,7 @@
 // Renders the editor's window to a PNG, for the README and for looking at the layout.
 //   screenshot OUT.png [--open FOLDER] [--profi] [--about] [--type FIELD=TEXT]... [--tooltip NAME]
-//   [--table] [--filter TEXT] [--compare EQP]
-// --table shows the unit table and takes it instead of the window, --filter types into its
+//   [--click BUTTON]... [--table] [--filter TEXT] [--compare EQP]
+// --click clicks a button of the window (after --open); --table shows the unit table and takes it instead of the window, --filter types into its
 // filter, --compare compares it with another equipment file.
 // --open runs Open File with FOLDER as the working folder; --type types into a field as a user
 // would, without saving; --tooltip shows the tooltip of a control and takes the screen around the
@@ -59,6 +59,8 @@ int main(int argc, char* argv[]) {
                 edit->selectAll();
                 edit->insert(arguments[i].section(QLatin1Char('='), 1));
             }
+        } else if (arguments[i] == QLatin1String("--click") && i + 1 < arguments.size()) {
+            window.findChild<QAbstractButton*>(arguments[++i])->click();
         } else if (arguments[i] == QLatin1String("--table")) {
             window.findChild<QAction*>(QStringLiteral("actionUnitTable"))->trigger();
             shown = window.findChild<QWidget*>(QStringLiteral("UnitTable"));

@@ -11,8 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
-#include <QHeaderView>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTableView>
 #include <algorithm>
 #include <cerrno>
@@ -23,10 +23,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "commands/report.h"
@@ -57,6 +60,14 @@ using Clock = std::chrono::steady_clock;
 void check(bool ok, const std::string& what) {
     if (!ok) {
         throw std::runtime_error(what + ": " + std::strerror(errno));
+    }
+}
+
+// A condition of the measurement itself: a figure taken on a window that did not do its work is
+// no figure.
+void require(bool ok, const std::string& what) {
+    if (!ok) {
+        throw std::runtime_error(what);
     }
 }
 
@@ -226,6 +237,9 @@ std::string timeText(double seconds) {
 }
 
 void printTimes(const char* heading, const std::vector<Row>& rows) {
+    if (std::all_of(rows.begin(), rows.end(), [](const Row& row) { return row.samples.empty(); })) {
+        return;
+    }
     std::printf("\n%-58s %10s %10s %10s  %s\n", heading, "median", "min", "max", "target");
     for (const Row& row : rows) {
         if (row.samples.empty()) {
@@ -236,9 +250,12 @@ void printTimes(const char* heading, const std::vector<Row>& rows) {
         if (row.target > 0) {
             verdict = (time <= row.target ? "met " : "MISSED ") + timeText(row.target);
         }
+        // A figure made of other medians has no runs of its own to show.
         const auto [least, most] = std::minmax_element(row.samples.begin(), row.samples.end());
+        const bool runs = row.samples.size() > 1;
         std::printf("%-58s %10s %10s %10s  %s\n", row.what.c_str(), timeText(time).c_str(),
-                    timeText(*least).c_str(), timeText(*most).c_str(), verdict.c_str());
+                    runs ? timeText(*least).c_str() : "-", runs ? timeText(*most).c_str() : "-",
+                    verdict.c_str());
     }
 }
 
@@ -268,9 +285,10 @@ OpenFigures measureOpening(const std::string& compareFile) {
         auto& table = child<UnitTableWindow>(*window, "UnitTable");
         auto& view = child<QTableView>(table, "unitTableView");
         view.viewport()->installEventFilter(&counter);
-        check(waitForPaint(counter, 0), "the table never painted");
+        require(waitForPaint(counter, 0), "the table never painted");
         figures.firstShowing.samples.push_back(secondsSince(start));
-        check(table.isVisible() && view.model()->rowCount() == kUnits, "the table shows no units");
+        require(table.isVisible() && view.model()->rowCount() == kUnits,
+                "the table shows no units");
         drain(0.02);
         const double mallocOpen = mallocMegabytes(), residentOpen = residentMegabytes();
 
@@ -279,15 +297,15 @@ OpenFigures measureOpening(const std::string& compareFile) {
         int paints = counter.paints;
         figures.shownAgain.samples.push_back(seconds([&] {
             action.trigger();
-            check(waitForPaint(counter, paints), "the table never painted again");
+            require(waitForPaint(counter, paints), "the table never painted again");
         }));
 
         paints = counter.paints;
         figures.compare.samples.push_back(seconds([&] {
             table.compareWith(QString::fromStdString(compareFile));
-            check(waitForPaint(counter, paints), "the table never painted the compare");
+            require(waitForPaint(counter, paints), "the table never painted the compare");
         }));
-        check(table.model().comparing(), "the table compares with nothing");
+        require(table.model().comparing(), "the table compares with nothing");
         drain(0.02);
         const double mallocComparing = mallocMegabytes(), residentComparing = residentMegabytes();
         checkNoReports("opening the table");
@@ -392,9 +410,9 @@ std::vector<Row> measureSave(EditorWindow& window, UnitTableWindow& table, Paint
                 const UnitTableModel& model = table.model();
                 const QString shown = model.text(kSavedUnit, UnitTableModel::kNameColumn);
                 const QString soft = model.text(kSavedUnit, kSoftColumn);
-                check(editName ? shown == (value ? "Saved name A" : "Saved name B")
-                               : soft == QString::number(40 + value),
-                      "the table does not show the Save");
+                require(editName ? shown == (value ? "Saved name A" : "Saved name B")
+                                 : soft == QString::number(40 + value),
+                        "the table does not show the Save");
             }
         }
     }
@@ -404,7 +422,8 @@ std::vector<Row> measureSave(EditorWindow& window, UnitTableWindow& table, Paint
     return {open, closed, share, alone};
 }
 
-// ---- memory ---------------------------------------------------------------------------------------
+// ---- memory
+// ---------------------------------------------------------------------------------------
 
 std::string fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -425,7 +444,7 @@ std::pair<double, double> sheetMegabytes(const std::string& folder) {
     varnel::form::UnitSheet second(fileBytes(folder + "/Equip97.eqp"),
                                    fileBytes(folder + "/Equip97.txt"), &first);
     const double afterSecond = mallocMegabytes();
-    check(first.units() == kUnits && second.units() == kUnits, "the sheets hold no units");
+    require(first.units() == kUnits && second.units() == kUnits, "the sheets hold no units");
     return {afterFirst - before, afterSecond - afterFirst};
 }
 
@@ -447,12 +466,12 @@ void printMemory(const OpenFigures& opening, std::pair<double, double> sheets) {
     std::printf("%-52s %8.1f MB\n", "  a second sheet of the same files, names borrowed",
                 sheets.second);
     std::printf(
-        "(malloc: bytes in use by mallinfo2, the median of the runs and the first run; VmRSS: the "
-        "first run only, as later runs reuse freed pages. The target is held against all three.)\n");
+        "(MB: 2^20 bytes. malloc: bytes in use by mallinfo2, the median of the runs and the first "
+        "run; VmRSS: the first run only, as later runs reuse freed pages. The target is held "
+        "against all three.)\n");
 }
 
 }  // namespace
-
 
 // Arguments: the parts to measure, of open (opening, comparing, memory), filter and save; all of
 // them when none is given (one part alone suits a profiler).
@@ -465,12 +484,11 @@ int main(int argc, char** argv) {
         gLastReport = message;
     });
     // The offscreen platform says at every showing that it cannot raise a window.
-    qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& message) {
-            if (!message.startsWith(QLatin1String("This plugin does not support"))) {
-                std::fprintf(stderr, "%s\n", qPrintable(message));
-            }
-        });
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        if (!message.startsWith(QLatin1String("This plugin does not support"))) {
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+        }
+    });
     const QStringList parts = QApplication::arguments().mid(1);
     const auto measured = [&](const char* part) {
         return parts.isEmpty() || parts.contains(QLatin1String(part));
@@ -502,7 +520,7 @@ int main(int argc, char** argv) {
         auto& view = child<QTableView>(table, "unitTableView");
         PaintCounter counter;
         view.viewport()->installEventFilter(&counter);
-        check(waitForPaint(counter, 0), "the table never painted");
+        require(waitForPaint(counter, 0), "the table never painted");
         drain(0.05);
 
         std::vector<Row> filterRows;

@@ -3,20 +3,24 @@
 #include <QString>
 #include <QUndoStack>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "data/equipment_file.h"
+#include "data/equipment_image.h"
+#include "data/name_list_image.h"
 #include "form_access.h"
 #include "shown_values.h"
 
 namespace varnel::commands {
 
 // The two files as Open File found them, whole, so that the table of all units can mark what has
-// changed since. The list is the one the name list field named then; nullopt when there was none.
+// changed since. The list is the one the name list field named then; null when a file could not
+// be read. Shared: the table holds the same bytes, not a copy.
 struct OpenedFiles {
-    std::string equipment;
-    std::optional<std::string> list;
+    std::shared_ptr<const data::EquipmentImage> equipment;
+    std::shared_ptr<const data::NameListImage> list;
     // Which open this is: every Open File gets a new number, and 0 means no file is open.
     std::uint64_t serial = 0;
 };

@@ -71,8 +71,10 @@ OpenedFiles openedFiles(const std::string& equipmentPath, const std::string& lis
     OpenedFiles opened;
     opened.serial = ++opens;
     try {
-        opened.equipment = data::readWholeFile(equipmentPath, "equipment file");
-        opened.list = data::readWholeFile(listPath, "name list");
+        opened.equipment = std::make_shared<const data::EquipmentImage>(
+            data::readWholeFile(equipmentPath, "equipment file"));
+        opened.list = std::make_shared<const data::NameListImage>(
+            data::NameListImage::fromBytes(data::readWholeFile(listPath, "name list")));
     } catch (const data::Error&) {
     }
     return opened;

@@ -77,31 +77,49 @@ QString switchesText(const data::Unit& unit) {
 }  // namespace
 
 UnitSheet::UnitSheet(std::string equipment, std::optional<std::string> list,
-                     const UnitSheet* earlier)
-    : equipment_(std::move(equipment)) {
+                     const UnitSheet* earlier, Names names)
+    : equipment_(std::make_shared<const data::EquipmentImage>(std::move(equipment))) {
     if (!list) {
         return;
     }
-    if (earlier != nullptr && earlier->names_ && earlier->names_->bytes() == *list) {
+    if (earlier != nullptr && earlier->names_ && earlier->names_->bytes() == *list &&
+        (names == Names::OnDemand || !earlier->decoded_.empty())) {
         names_ = earlier->names_;
-        decoded_ = earlier->decoded_;
+        decoded_ = names == Names::Decoded ? earlier->decoded_ : std::vector<QString>();
         return;
     }
-    names_ = data::NameListImage::fromBytes(std::move(*list));
+    names_ = std::make_shared<const data::NameListImage>(
+        data::NameListImage::fromBytes(std::move(*list)));
+    if (names == Names::OnDemand) {
+        return;
+    }
     decoded_.reserve(static_cast<std::size_t>(names_->lineCount()));
     for (std::int64_t line = 0; line < names_->lineCount(); ++line) {
         const std::string_view bytes = names_->nameOf(line);
-        decoded_.push_back(earlier != nullptr && earlier->nameBytes(line) == bytes
-                               ? earlier->name(line)
-                               : commands::textFromCodePage(std::string(bytes)));
+        if (earlier != nullptr && !earlier->decoded_.empty() && earlier->nameBytes(line) == bytes) {
+            decoded_.push_back(earlier->name(line));
+        } else {
+            QString decoded = commands::textFromCodePage(std::string(bytes));
+            decoded.squeeze();  // a decoded text keeps room for twice its length otherwise
+            decoded_.push_back(std::move(decoded));
+        }
     }
 }
 
-const QString& UnitSheet::name(std::int64_t unit) const {
-    static const QString none;
-    return unit >= 0 && unit < static_cast<std::int64_t>(decoded_.size())
-               ? decoded_[static_cast<std::size_t>(unit)]
-               : none;
+UnitSheet::UnitSheet(std::shared_ptr<const data::EquipmentImage> equipment,
+                     std::shared_ptr<const data::NameListImage> list)
+    : names_(std::move(list)) {
+    if (equipment) {
+        equipment_ = std::move(equipment);
+    }
+}
+
+QString UnitSheet::name(std::int64_t unit) const {
+    if (unit < 0 || unit >= (names_ ? names_->lineCount() : 0)) {
+        return {};
+    }
+    return decoded_.empty() ? commands::textFromCodePage(std::string(nameBytes(unit)))
+                            : decoded_[static_cast<std::size_t>(unit)];
 }
 
 bool UnitSheet::unitDiffers(const UnitSheet& other, std::int64_t unit) const {

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,26 +22,36 @@ namespace varnel::form {
 class UnitSheet {
   public:
     UnitSheet() = default;
+    // Whether the names are decoded from the code page once, for a sheet whose every name is
+    // looked at (filtered, sorted), or each time one is asked for (the file as it was opened,
+    // whose names are only compared).
+    enum class Names { Decoded, OnDemand };
     // The two files' bytes; a list that could not be read is nullopt, and every name is empty.
     // Names whose bytes the earlier sheet holds on the same line are taken from it, not decoded
     // again.
     UnitSheet(std::string equipment, std::optional<std::string> list,
-              const UnitSheet* earlier = nullptr);
+              const UnitSheet* earlier = nullptr, Names names = Names::Decoded);
 
-    std::int64_t units() const { return equipment_.units(); }
-    const data::EquipmentImage& equipment() const { return equipment_; }
-    std::string_view record(std::int64_t unit) const { return equipment_.record(unit); }
+    // The files as already held elsewhere (the editor keeps them as Open File found them); names
+    // are decoded as they are asked for. Null stands for a file that could not be read.
+    UnitSheet(std::shared_ptr<const data::EquipmentImage> equipment,
+              std::shared_ptr<const data::NameListImage> list);
+
+    std::int64_t units() const { return equipment_->units(); }
+    const data::EquipmentImage& equipment() const { return *equipment_; }
+    std::string_view record(std::int64_t unit) const { return equipment_->record(unit); }
     std::string_view nameBytes(std::int64_t unit) const {
         return names_ ? names_->nameOf(unit) : std::string_view();
     }
-    const QString& name(std::int64_t unit) const;
-    bool hasList() const { return names_.has_value(); }
+    QString name(std::int64_t unit) const;
+    bool hasList() const { return names_ != nullptr; }
     // Whether the unit's record or name differ in other, or the unit is in one of the two only.
     bool unitDiffers(const UnitSheet& other, std::int64_t unit) const;
 
   private:
-    data::EquipmentImage equipment_{std::string()};
-    std::optional<data::NameListImage> names_;
+    std::shared_ptr<const data::EquipmentImage> equipment_ =
+        std::make_shared<const data::EquipmentImage>(std::string());
+    std::shared_ptr<const data::NameListImage> names_;
     std::vector<QString> decoded_;
 };
 

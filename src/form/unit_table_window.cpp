@@ -43,7 +43,10 @@ UnitTableProxy::UnitTableProxy(UnitTableModel& model, QObject* parent)
 
 void UnitTableProxy::setFilter(UnitFilter filter) {
     filter_ = std::move(filter);
-    invalidateFilter();
+    // Filtered afresh as one change of layout: a filter that keeps every other unit would
+    // otherwise be announced as thousands of removed ranges, each of which the view's header
+    // handles by walking all its sections.
+    invalidate();
 }
 
 bool UnitTableProxy::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
@@ -152,7 +155,7 @@ void UnitTableWindow::refresh(std::optional<std::int64_t> unit) {
             UnitSheet openedSheet(opened.equipment, opened.list);
             auto equipment = bytesOf(file->path(), "equipment file");
             auto list = bytesOf(commands::nameListPath(editor_.form()), "name list");
-            UnitSheet now(equipment.value_or(std::string()), std::move(list), &openedSheet);
+            UnitSheet now(equipment.value_or(std::string()), std::move(list));
             model_.setFiles(std::move(now), std::move(openedSheet));
             // Widths from the first rows only: measuring every row of a large file takes long.
             view_->resizeColumnsToContents();
@@ -206,7 +209,10 @@ void UnitTableWindow::compareWith(const QString& path) {
         return;
     }
     auto list = bytesOf(commands::pathFromText(listBeside(equipment)), "name list");
-    model_.compareWith(UnitSheet(std::move(*bytes), std::move(list)), equipment.fileName());
+    // Its names are decoded as they are shown: only its own units' rows are ever filtered by them.
+    model_.compareWith(
+        UnitSheet(std::move(*bytes), std::move(list), nullptr, UnitSheet::Names::OnDemand),
+        equipment.fileName());
     stopComparing_->setEnabled(true);
     applyFilter();
 }

@@ -505,6 +505,9 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (table_ != nullptr) {
+        table_->close();  // the program ends with this window
+    }
     commands::closeForExit(editor_);
     event->accept();
 }

@@ -105,6 +105,15 @@ TEST_F(KeysAndStatus, OpenFilesTakesTheListBesideTheChosenFile) {
     EXPECT_EQ(text("NAMEu"), "Name 1");
     EXPECT_EQ(fileLine(), chosen);
     EXPECT_TRUE(takeMessages().isEmpty());
+
+    // Without a list beside it, the list field names the one it would be, never a list of
+    // another folder, and Open File says it is missing.
+    QFile::remove(QString::fromStdString(mod.file("Mod.TXT")));
+    trigger("actionOpenFiles");
+    EXPECT_EQ(text("TXT"), QString::fromStdString(mod.file("Mod.txt")));
+    const QStringList said = takeMessages();
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said[0].contains("There is no name list")) << said[0].toStdString();
 }
 
 TEST_F(KeysAndStatus, TheStatusBarSaysWhatEachCommandDidAndWhatIsNotSaved) {

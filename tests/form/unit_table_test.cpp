@@ -207,6 +207,13 @@ TEST_F(UnitTable, KeepsUpWithEveryCommandAndWithOtherPrograms) {
     writeFile(folder().file("Equip97.txt.new"), names);
     std::filesystem::rename(folder().file("Equip97.txt.new"), folder().file("Equip97.txt"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return cell(3, "Name") == "Theirs"; }, 5000));
+
+    // Closed, the table is empty; opened again, nothing counts as changed any more.
+    click("closeM");
+    EXPECT_EQ(table()->windowTitle(), "0 of 0 units");
+    openAt("1");
+    EXPECT_EQ(table()->windowTitle(), "5 of 5 units");
+    EXPECT_FALSE(rows()->index(3, 0).data(Qt::FontRole).value<QFont>().bold());
 }
 
 // The units the table marks as differing are the units varnel-tool diff lists.

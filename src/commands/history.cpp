@@ -78,13 +78,7 @@ bool remake(Editor& editor, const MadeChange& made, Way way) {
         }
         return reversal(made, way);
     });
-    if (result == ChangeResult::ValuesOnly) {
-        // The record was written, the list could not be: the history no longer matches the files.
-        editor.history().clear();
-        report(Severity::Notice,
-               QStringLiteral("The list of changes to undo was cleared, as the name list did not "
-                              "follow."));
-    }
+    // A change with a list edit is all or nothing: never ValuesOnly.
     return result == ChangeResult::Done;
 }
 

@@ -125,6 +125,17 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         return ChangeResult::Refused;
     }
 
+    // Until the new list takes the old one's place, the journal takes back what reached the file.
+    const auto takeBack = [&](const QString& why) {
+        const data::Recovery undo = data::recoverChangeUnderLock(file.path());
+        file.acceptLength();
+        const bool undone = undo.outcome == data::Recovery::Outcome::Undone;
+        report(Severity::Problem,
+               why + (undone ? QStringLiteral(" What reached the file was taken back: nothing was "
+                                              "changed.")
+                             : QLatin1Char(' ') + textFromPath(undo.message)));
+        return ChangeResult::Refused;
+    };
     try {
         for (const UnitChange::Write& write : change->writes) {
             file.writeBytes(write.offset, write.bytes);
@@ -140,25 +151,20 @@ ChangeResult makeChange(Editor& editor, const std::function<std::optional<UnitCh
         }
         done.lengthAfter = file.length();
     } catch (const data::Error& error) {
-        // Nothing has passed the point of no return yet: the journal takes back what reached the
-        // file.
-        const data::Recovery undo = data::recoverChangeUnderLock(file.path());
-        file.acceptLength();
-        const bool undone = undo.outcome == data::Recovery::Outcome::Undone;
-        report(Severity::Problem,
-               textFromPath(error.what()) +
-                   (undone ? QStringLiteral(" What reached the file was taken back: nothing was "
-                                            "changed.")
-                           : QLatin1Char(' ') + textFromPath(undo.message)));
-        return ChangeResult::Refused;
+        return takeBack(textFromPath(error.what()));
     }
 
     if (list) {
         try {
             list->commit();
         } catch (const data::Error& error) {
+            list.reset();  // its copy is removed; the list is as it was
+            if (change->listEdit) {
+                // Taking a change back or making it again is all or nothing: the record follows
+                // the list back.
+                return takeBack(textFromPath(error.what()));
+            }
             nameProblem = textFromPath(error.what());
-            list.reset();
         }
     }
     bool doubtSaid = false;  // one word about the disk is enough

@@ -41,7 +41,8 @@ struct UnitChange {
     // Once the writes are durable, the file is cut back to this length (Create Unit taken back).
     std::optional<std::int64_t> cutTo;
     // Taking a change back or making it again: the list is changed by exactly this splice, in
-    // place of name and highest, and a list that cannot be changed so refuses the whole change.
+    // place of name and highest, and a list that cannot be changed so refuses the whole change
+    // (also when its new copy cannot take its place: the record is then taken back).
     struct ListEdit {
         std::string path;
         data::ListSplice splice;

@@ -131,6 +131,69 @@ TEST_F(Faults, AFailureAtEveryCallOfSaveCreateAndReplaceIsReportedAndLosesNothin
     }
 }
 
+// Undo of Create Unit (which cuts the file back) and Redo of Save, with a failure at each of their
+// system calls in turn: both files together as before or as after, and the history still serves.
+TEST_F(Faults, AFailureAtEveryCallOfUndoAndRedoLeavesBothFilesBeforeOrAfter) {
+    const struct {
+        const char* name;
+        std::function<void()> setUp;  // from fresh files to where the action is to run
+        const char* action;
+    } cases[] = {
+        {"Undo of Create Unit",
+         [&] {
+             prepare({"Create Unit", "CreateB", "2", nullptr});
+             click("CreateB");
+         },
+         "actionUndo"},
+        {"Redo of Save",
+         [&] {
+             prepare(kSave);
+             click("Command1");
+             trigger("actionUndo");
+         },
+         "actionRedo"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.name);
+        const auto start = [&] {
+            if (enabled("closeM"))
+                click("closeM");
+            writeFiles();
+            each.setUp();
+            ASSERT_EQ(messages(), "");
+        };
+        start();
+        const std::pair<Bytes, std::string> before{equipmentNow(), namesNow()};
+        trigger(each.action);
+        const std::pair<Bytes, std::string> after{equipmentNow(), namesNow()};
+        ASSERT_NE(after, before);
+        long call = 1;
+        for (bool fired = true; fired; ++call) {
+            SCOPED_TRACE("failing call " + std::to_string(call));
+            ASSERT_LT(call, 200) << "the action never ran out of calls to fail";
+            start();
+            {
+                FailingFiles files;
+                files.failAfter(call, data::errorIo());
+                trigger(each.action);
+                fired = files.countdownFired();
+            }
+            const std::string said = messages();
+            const std::pair<Bytes, std::string> now{equipmentNow(), namesNow()};
+            EXPECT_TRUE(now == before || now == after) << "the pair is neither before nor after";
+            EXPECT_FALSE(fileExists(path("bck.TXT")));
+            if (now == before) {
+                EXPECT_FALSE(said.empty()) << "a failure that changed nothing is reported";
+                // Still on the history: the action again, without a fault, does it all.
+                trigger(each.action);
+                EXPECT_EQ((std::pair{equipmentNow(), namesNow()}), after) << messages();
+            }
+        }
+        std::printf("%s: a failure at each of its %ld system calls in turn\n", each.name, call - 2);
+        click("closeM");
+    }
+}
+
 // Acts when the editor creates the new copy of the name list, after it has read the list:
 // another program changes the list, or the disk has only so many bytes left for the copy.
 class AtTheCopy : public FailingFiles {

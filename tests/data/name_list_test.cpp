@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/error.h"
+#include "data/file_replacement.h"
 #include "support/failing_files.h"
 #include "support/temp_folder.h"
 
@@ -317,6 +318,35 @@ TEST_F(NameList, AFaultAtEveryCallInTurnNeverLosesTheList) {
 
 namespace varnel::data {
 namespace {
+
+// A rewrite taken back by its splice gives the old list byte for byte, LF line ends and all, and
+// made again gives the new one; a list changed since, removed, or made read-only is left alone.
+TEST_F(NameList, ASpliceTakesARewriteBackAndMakesItAgainOnlyOverTheListItLeft) {
+    const std::string old = "Tiger\nPanther\nPuma";  // LF alone, no end to the last line
+    writeFile(list, old);
+    ListSplice splice;
+    const auto replacement = prepareName(list, 1, 3, "Panther II", &splice);
+    replacement->commit();
+    const std::string now = contentOf(list);
+    ASSERT_EQ(now, "Tiger\r\nPanther II\r\nPuma\r\n\r\n");
+
+    prepareSplice(list, splice, true, "undo")->commit();
+    EXPECT_EQ(contentOf(list), old);
+    prepareSplice(list, splice, false, "redo")->commit();
+    EXPECT_EQ(contentOf(list), now);
+
+    writeFile(list, now + "Extra\r\n");
+    EXPECT_NE(errorOf([&] {
+                  prepareSplice(list, splice, true, "undo");
+              }).find("another program has changed the name list"),
+              std::string::npos);
+    EXPECT_EQ(contentOf(list), now + "Extra\r\n");
+    std::filesystem::remove(list);
+    EXPECT_NE(errorOf([&] { prepareSplice(list, splice, true, "undo"); }).find("no longer exists"),
+              std::string::npos);
+    EXPECT_FALSE(fileExists(list));
+    EXPECT_FALSE(fileExists(temporary));
+}
 
 // The splice of two lists is the naive one: the longest common start, then the longest common end
 // of what is left; and it turns the old list into the new one. Edits fall on both sides of the

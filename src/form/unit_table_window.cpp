@@ -147,25 +147,21 @@ UnitTableWindow::UnitTableWindow(commands::Editor& editor, QWidget* parent)
 void UnitTableWindow::refresh(std::optional<std::int64_t> unit) {
     const commands::OpenedFiles& opened = editor_.opened();
     data::EquipmentFile* file = editor_.file();
-    if (file == nullptr || opened.serial != shownOpen_) {
-        shownOpen_ = file != nullptr ? opened.serial : 0;
-        if (file == nullptr) {
-            model_.setFiles(UnitSheet(), std::nullopt);
+    if (file == nullptr) {
+        shownOpen_ = 0;
+        model_.setFiles(UnitSheet(), std::nullopt);
+    } else {
+        UnitSheet now(bytesOf(file->path(), "equipment file").value_or(std::string()),
+                      bytesOf(commands::nameListPath(editor_.form()), "name list"),
+                      opened.serial == shownOpen_ ? &model_.sheet() : nullptr);
+        if (opened.serial == shownOpen_) {
+            model_.refresh(std::move(now));  // the sheet shown lent the names that stayed
         } else {
-            UnitSheet openedSheet(opened.equipment, opened.list);
-            auto equipment = bytesOf(file->path(), "equipment file");
-            auto list = bytesOf(commands::nameListPath(editor_.form()), "name list");
-            UnitSheet now(equipment.value_or(std::string()), std::move(list));
-            model_.setFiles(std::move(now), std::move(openedSheet));
+            shownOpen_ = opened.serial;
+            model_.setFiles(std::move(now), UnitSheet(opened.equipment, opened.list));
             // Widths from the first rows only: measuring every row of a large file takes long.
             view_->resizeColumnsToContents();
         }
-    } else {
-        auto equipment = bytesOf(file->path(), "equipment file");
-        auto list = bytesOf(commands::nameListPath(editor_.form()), "name list");
-        // The sheet shown lends the names that did not change.
-        model_.refresh(
-            UnitSheet(equipment.value_or(std::string()), std::move(list), &model_.sheet()));
     }
     watchFiles();
     showCount();

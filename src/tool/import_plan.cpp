@@ -128,9 +128,42 @@ void ImportPlan::takeRow(CsvFields fields, std::size_t fieldCount) {
     }
 }
 
-void ImportPlan::problem(std::size_t row, std::size_t column, const std::string& reason) {
+void ImportPlan::problem(std::size_t row, std::int64_t unit, std::size_t column,
+                         const std::string& reason) {
+    if (rowsByUnit_) {
+        problems_.add("unit " + std::to_string(unit) + ", column " + columnNames_[column] + ": " +
+                      reason);
+        return;
+    }
     problems_.add("row " + std::to_string(row) + ", column " + columnLetter(column) + " \"" +
                   std::string(columns_[column]->label) + "\": " + reason);
+}
+
+void ImportPlan::beginUnitRows(std::vector<const Column*> columns,
+                               std::vector<std::string> columnNames, std::string source) {
+    rowsByUnit_ = true;
+    columns_ = std::move(columns);
+    columnNames_ = std::move(columnNames);
+    source_ = std::move(source);
+    const auto unit = std::find(columns_.begin(), columns_.end(), findColumn("Unit"));
+    unitColumn_ = static_cast<std::size_t>(unit - columns_.begin());
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i]->kind == ColumnKind::ClassName ||
+            columns_[i]->kind == ColumnKind::Nationality) {
+            nameColumns_.push_back(i);
+        }
+    }
+    headerRead_ = true;
+    rows_ = 1;
+}
+
+void ImportPlan::takeUnitRow(CsvFields cells) {
+    ++rows_;
+    readRow(cells, cells.size());
+}
+
+void ImportPlan::endUnitRows() {
+    checkAppends();
 }
 
 bool ImportPlan::readHeader(CsvFields header, std::size_t fieldCount) {
@@ -184,20 +217,21 @@ void ImportPlan::readRow(CsvFields cells, std::size_t fieldCount) {
     }
     const auto unit = data::wholeNumberFromText(cells[unitColumn_]);
     if (!unit || *unit < 0 || *unit > layout::kHighestStorableUnit) {
-        problem(rowNumber, unitColumn_,
+        problem(rowNumber, -1, unitColumn_,
                 quotedCell(cells[unitColumn_]) + " is not a unit number from 0 to " +
                     std::to_string(layout::kHighestStorableUnit));
         return;
     }
     if (const std::size_t earlier = rowOf(*unit).row; earlier != 0) {
         problem(
-            rowNumber, unitColumn_,
+            rowNumber, *unit, unitColumn_,
             "unit " + std::to_string(*unit) + " has a row already, row " + std::to_string(earlier));
         return;
     }
     const bool added = *unit >= image_.units();
     UnitUpdate& update = reading_;
     update.row = rowNumber;
+    update.unit = *unit;
     update.name.assign(names_.nameOf(*unit));
     if (!added) {
         update.record = image_.unit(*unit);
@@ -213,9 +247,9 @@ void ImportPlan::readRow(CsvFields cells, std::size_t fieldCount) {
         // An empty unitNumber is the unit's own number, as Save writes it.
         const std::string_view text = storedNumber && cells[i].empty() ? ownNumber : cells[i];
         if (const auto reason = applyCell(*columns_[i], text, update.record, update.name)) {
-            problem(rowNumber, i, *reason);
+            problem(rowNumber, *unit, i, *reason);
         } else if (storedNumber && added && update.record.number() != *unit) {
-            problem(rowNumber, i,
+            problem(rowNumber, *unit, i,
                     "a new unit bears its own number, as Create Unit gives it: write " + ownNumber +
                         " or leave the cell empty");
         }
@@ -223,7 +257,7 @@ void ImportPlan::readRow(CsvFields cells, std::size_t fieldCount) {
     // The names of class and nationality are checked against the codes as this row leaves them.
     for (const std::size_t i : nameColumns_) {
         if (const auto reason = checkNameCell(*columns_[i], cells[i], update.record)) {
-            problem(rowNumber, i, *reason);
+            problem(rowNumber, *unit, i, *reason);
         }
     }
     const bool recordKept = !added && update.record.encodeText() == image_.record(*unit);
@@ -287,8 +321,9 @@ void ImportPlan::checkFindings(std::int64_t unit, const UnitUpdate& update, bool
         if (held) {
             continue;
         }
-        std::string line = "row " + std::to_string(update.row) + ", unit " + std::to_string(unit) +
-                           ": " + (finding.field == "Name" ? "the name" : "") + finding.words;
+        std::string line = (rowsByUnit_ ? "" : "row " + std::to_string(update.row) + ", ") +
+                           "unit " + std::to_string(unit) + ": " +
+                           (finding.field == "Name" ? "the name" : "") + finding.words;
         if (request_.force) {
             forced_.add(std::move(line));
         } else {
@@ -312,15 +347,15 @@ void ImportPlan::checkAppends() {
         }
         const UnitUpdate& update = *found;
         if (unit != units + appended_) {
-            problem(update.row, unitColumn_,
+            problem(update.row, unit, unitColumn_,
                     "there is no unit " + std::to_string(unit) + ": " + range +
                         std::to_string(units + appended_));
         } else if (shortEnd) {
-            problem(update.row, unitColumn_,
+            problem(update.row, unit, unitColumn_,
                     "no unit can be added: the file ends in a short record or in stray bytes "
                     "(varnel-tool check tells more)");
         } else if (image_.unitCounter() + appended_ >= layout::kHighestStorableUnit) {
-            problem(update.row, unitColumn_,
+            problem(update.row, unit, unitColumn_,
                     "no unit can be added: the unit counter of the file would pass " +
                         std::to_string(layout::kHighestStorableUnit));
         } else {
@@ -333,8 +368,9 @@ std::optional<std::string> ImportPlan::refusal() const {
     if (problems_.count == 0) {
         return std::nullopt;
     }
-    std::string message = problems_.text() + "Nothing was written: " + request_.csvPath + " has " +
-                          counted(problems_.count, "problem") + ".";
+    std::string message = problems_.text() +
+                          "Nothing was written: " + (rowsByUnit_ ? source_ : request_.csvPath) +
+                          " has " + counted(problems_.count, "problem") + ".";
     if (refusedFindings_ > 0) {
         message += ' ';
         message += std::to_string(refusedFindings_) +

@@ -31,6 +31,15 @@ class ImportPlan {
     // data::Error when the file is larger than kLargestCsv, cannot be read, or is no CSV.
     void readCsv();
 
+    // Rows that come from elsewhere than a CSV file (the result of SQL statements, a patch): the
+    // columns, each under the name its source gives it, then one row per unit, in unit order,
+    // with the "Unit" column among them. Problems name the unit and the column rather than a
+    // row; source names what the rows come from in the closing line ("the statements").
+    void beginUnitRows(std::vector<const Column*> columns, std::vector<std::string> columnNames,
+                       std::string source);
+    void takeUnitRow(CsvFields cells);
+    void endUnitRows();
+
     // Why the import may not write, one problem per line with its row and column, and the
     // closing line that says nothing was written; nullopt when every row can be written. Of
     // very many problems the first are listed and the rest counted.
@@ -48,6 +57,7 @@ class ImportPlan {
     // What one row of the CSV makes of a unit.
     struct UnitUpdate {
         std::size_t row;  // in the spreadsheet, the header being row 1
+        std::int64_t unit;
         data::Unit record;
         std::string name;
     };
@@ -65,7 +75,8 @@ class ImportPlan {
     };
 
     void takeRow(CsvFields fields, std::size_t fieldCount);
-    void problem(std::size_t row, std::size_t column, const std::string& reason);
+    // A problem of a cell; unit is -1 while the row's unit is not known.
+    void problem(std::size_t row, std::int64_t unit, std::size_t column, const std::string& reason);
     bool readHeader(CsvFields header, std::size_t fieldCount);
     void readRow(CsvFields cells, std::size_t fieldCount);
     void checkFindings(std::int64_t unit, const UnitUpdate& update, bool recordKept, bool nameKept);
@@ -80,6 +91,10 @@ class ImportPlan {
     std::size_t rows_ = 0;
     bool headerRead_ = false;
     std::vector<const Column*> columns_;
+    // Rows named by their unit, and their columns by these names; empty for a CSV file.
+    bool rowsByUnit_ = false;
+    std::vector<std::string> columnNames_;
+    std::string source_;
     std::size_t unitColumn_ = 0;
     std::vector<std::size_t> nameColumns_;  // the class name and nationality, checked last
     // The rows by unit, and the updates of the units they change, in row order: a row that

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// The four commands of varnel-tool. Each returns the program's exit status (0 done, 1 findings or
+// The commands of varnel-tool. Each returns the program's exit status (0 done, 1 findings or
 // differences) and throws data::Error, with nothing written, when it cannot do its work.
 namespace varnel::data {
 class EquipmentImage;
@@ -40,7 +40,26 @@ struct DiffRequest {
     std::string oldEquipmentPath, newEquipmentPath;
     std::string oldNameListPath, newNameListPath;  // both empty: names are not compared
     bool csv = false;
+    bool patch = false;  // write a mod patch (JSON) instead of the list
 };
+
+struct SqlRequest {
+    std::string equipmentPath, nameListPath;
+    std::string statements;  // one or more SQL statements, each ended by a semicolon or the end
+    bool dryRun = false;
+    bool force = false;
+    bool csv = false;  // the rows of a SELECT as CSV, not as an aligned table
+};
+// 1 when statements that may change units leave them all as they were.
+int runStatements(const SqlRequest& request, std::ostream& out);
+
+struct PatchRequest {
+    std::string patchPath, equipmentPath, nameListPath;
+    bool dryRun = false;
+    bool skipConflicts = false;
+};
+// 1 when the file holds every change of the patch already.
+int applyPatch(const PatchRequest& request, std::ostream& out);
 int diffFiles(const DiffRequest& request, std::ostream& out);
 
 // One way in which two versions of the files differ: a field of a unit, a name, a unit added or

@@ -157,9 +157,9 @@ TEST_F(ToolImport, DryRunListsTheChangesAndWritesNothing) {
     writeFile(csv, "Unit,Soft\r\n7,9\r\n");
     const ToolResult result = runTool({"import", csv, eqp, "--dry-run"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_NE(
-        result.out.find("unit 7 \"Light Tank B\":\n    Soft: 6 -> 9\nDry run: nothing was written"),
-        std::string::npos)
+    EXPECT_NE(result.out.find("unit 7 \"Light Tank B\":\n    Soft: 6 -> 9\n1 unit changed (1 "
+                              "value).\nDry run: nothing was written"),
+              std::string::npos)
         << result.out;
     EXPECT_EQ(contentOf(eqp), demoEqp);
 }

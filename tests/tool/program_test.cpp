@@ -88,7 +88,9 @@ TEST_F(ToolProgram, ARoundTripThroughASpreadsheet) {
     writeFile(csv, edited);
     result = runProgram({"import", csv, eqp});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "unit 7 \"Light Tank B\":\n    Cost: 276 -> 300\nWrote " + eqp + ".\n");
+    EXPECT_EQ(result.out,
+              "unit 7 \"Light Tank B\":\n    Cost: 276 -> 300\n1 unit changed (1 value).\nWrote " +
+                  eqp + ".\n");
 
     result = runProgram({"check", eqp});
     EXPECT_EQ(result.status, 0) << result.out;

@@ -4,7 +4,8 @@
 .PHONY: run test build deps comma-locale demo demo-reset screenshot bench fuzz clean
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev \
-            fonts-liberation xvfb xauth locales util-linux
+            fonts-liberation xvfb xauth locales util-linux \
+            libsqlite3-dev
 BENCH_PACKAGES := libbenchmark-dev python3
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

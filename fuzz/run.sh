@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 build=${FUZZ_BUILD:-build-fuzz}
-targets=${FUZZ_TARGETS:-"name_list numbers commands csv_table"}
+targets=${FUZZ_TARGETS:-"name_list numbers commands csv_table patch_reader"}
 
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

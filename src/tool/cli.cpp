@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <iostream>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <span>
@@ -10,6 +12,8 @@
 
 #include "data/error.h"
 #include "data/name_list_image.h"
+#include "data/system_files.h"
+#include "data/whole_file.h"
 #include "tool_commands.h"
 #include "whole_files.h"
 
@@ -28,8 +32,8 @@ constexpr std::string_view kOverviewTail =
     "\n"
     "Without --names the name list is the equipment file's name ending in .txt.\n"
     "\"varnel-tool COMMAND --help\" tells more about a command.\n"
-    "Exit status: 0 done, 1 findings (check) or differences (diff), 2 an error\n"
-    "(nothing was written).\n";
+    "Exit status: 0 done, 1 findings (check), differences (diff) or nothing to\n"
+    "change (sql, patch), 2 an error (nothing was written).\n";
 // Where the summaries of the commands begin; a longer usage line has its summary on the next line.
 constexpr std::size_t kSummaryColumn = 46;
 // The width of a command's help: an option's description is wrapped to end before it.
@@ -68,9 +72,34 @@ constexpr FileName kCheckFiles[] = {{"EQP", "The equipment file."}};
 constexpr Option kDiffOptions[] = {
     kHelp,
     {'n', "names", "OLD.txt", "The name lists of OLD and NEW: --names OLD.txt NEW.txt."},
-    {0, "csv", "", "Write the differences as CSV."}};
+    {0, "csv", "", "Write the differences as CSV."},
+    {0, "patch", "",
+     "Write a mod patch (JSON) that varnel-tool patch applies to another version of OLD; "
+     "names are compared, without --names in the lists beside the files."}};
 constexpr FileName kDiffFiles[] = {{"OLD", "The equipment file before."},
                                    {"NEW", "The equipment file after."}};
+
+constexpr Option kSqlOptions[] = {
+    kHelp,
+    kNames,
+    {'f', "file", "FILE", "Read the statements from FILE (- for the input)."},
+    {0, "csv", "", "Write the rows of a SELECT as CSV, not as an aligned table."},
+    {0, "dry-run", "", "Run the statements and list the changes; write nothing."},
+    {0, "force", "", "Write values that check reports although the units did not hold them."}};
+constexpr FileName kSqlFiles[] = {
+    {"EQP", "The equipment file."},
+    {"STATEMENT...", "SQL statements; without them and -f, they are read from the input."}};
+
+constexpr Option kPatchOptions[] = {
+    kHelp,
+    kNames,
+    {0, "dry-run", "", "List the changes and conflicts; write nothing."},
+    {0, "skip-conflicts", "", "Apply what does not conflict; leave the conflicting values."}};
+constexpr FileName kPatchFiles[] = {{"PATCH", "The patch, as diff --patch writes it."},
+                                    {"EQP", "The equipment file to apply it to."}};
+
+// The largest file of statements that sql reads.
+constexpr std::int64_t kLargestStatements = 16 * 1024 * 1024;
 
 struct Subcommand;
 
@@ -388,9 +417,63 @@ int runDiff(CommandLine& line, std::ostream& out, std::ostream& err) {
     }
     settleInterruptedChange(files[0], err, false);
     settleInterruptedChange(files[1], err, false);
+    if (line.isSet("csv") && line.isSet("patch")) {
+        return line.usageError("--csv and --patch cannot be given together.", err);
+    }
     return diffFiles({files[0], files[1], lists.empty() ? "" : lists[0],
-                      lists.empty() ? "" : lists[1], line.isSet("csv")},
+                      lists.empty() ? "" : lists[1], line.isSet("csv"), line.isSet("patch")},
                      out);
+}
+
+// The statements: those given after EQP, else the file of -f, else the input.
+std::string statementsOf(CommandLine& line) {
+    std::string text;
+    for (std::size_t i = 1; i < line.files().size(); ++i) {
+        text.append(line.file(i)).append("\n;\n");
+    }
+    if (!line.isSet("file") && !text.empty()) {
+        return text;
+    }
+    const std::string path = line.isSet("file") ? line.value("file") : "-";
+    if (path == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        const auto status = data::systemFiles().statusOfPath(path);
+        if (status.ok() && status.value.exists && status.value.length > kLargestStatements) {
+            throw data::Error("The file of statements " + path + " is larger than " +
+                              std::to_string(kLargestStatements / (1024 * 1024)) +
+                              " MiB. Nothing was written.");
+        }
+        text = data::readWholeFile(path, "file of statements");
+    }
+    return text;
+}
+
+int runSql(CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files().empty()) {
+        return line.usageError("varnel-tool sql takes the equipment file EQP first.", err);
+    }
+    if (line.isSet("file") && line.files().size() > 1) {
+        return line.usageError("Give the statements after EQP or with -f, not both.", err);
+    }
+    const std::string& equipment = line.file(0);
+    SqlRequest request{equipment,           line.nameList(equipment),
+                       statementsOf(line),  line.isSet("dry-run"),
+                       line.isSet("force"), line.isSet("csv")};
+    if (request.statements.find_first_not_of(" \t\r\n;") == std::string::npos) {
+        return line.usageError("There are no statements to run.", err);
+    }
+    return runStatements(request, out);
+}
+
+int runPatch(CommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.files().size() != 2) {
+        return line.usageError(line.wrongFileNames(), err);
+    }
+    const std::string& equipment = line.file(1);
+    return applyPatch({line.file(0), equipment, line.nameList(equipment), line.isSet("dry-run"),
+                       line.isSet("skip-conflicts")},
+                      out);
 }
 
 constexpr Subcommand kSubcommands[] = {
@@ -420,11 +503,64 @@ constexpr Subcommand kSubcommands[] = {
      "unit counter, unit numbers, class, nationality, switch and character codes,\n"
      "the list's length, line ends and names. Exit status 1 when it finds something.",
      kCheckOptions, kCheckFiles, runCheck},
-    {"diff", "OLD NEW [--names OLD.txt NEW.txt] [--csv]", "List what differs between two files.",
+    {"diff", "OLD NEW [--names OLD.txt NEW.txt] [--csv] [--patch]",
+     "List what differs between two files.",
      "Lists the units added or removed and, for every unit in both files, each field\n"
      "that differs, with both values; names too when --names gives both lists. Exit\n"
-     "status 1 when the files differ.",
+     "status 1 when the files differ.\n"
+     "\n"
+     "With --patch it writes a mod patch instead: JSON that records the sizes of both\n"
+     "files, a SHA-256 of OLD, and per unit each changed field and name with its old\n"
+     "and new value, and the whole record of every unit NEW adds. varnel-tool patch\n"
+     "applies it to another version of OLD. Units removed, and bytes after the last\n"
+     "unit, cannot go into a patch: diff says so and writes none.\n"
+     "\n"
+     "Examples:\n"
+     "  varnel-tool diff Equip97.eqp mod/Equip97.eqp\n"
+     "  varnel-tool diff base/Equip97.eqp modA/Equip97.eqp --patch > modA.json",
      kDiffOptions, kDiffFiles, runDiff},
+    {"sql", "EQP [--names TXT] [--dry-run] [--force] [-f FILE] [STATEMENT...]",
+     "Run SQL on the units: SELECT, UPDATE, INSERT.",
+     "Puts every unit of EQP into the table units of an in-memory SQLite database,\n"
+     "one row per unit, and runs the statements on it. The columns are those of\n"
+     "export in SQL style: unit, name, class, class_name, soft, hard, air_att, naval,\n"
+     "gr_def, ar_def, cl_def, initiative, range, spotting, range_m, move, fuel, ammo,\n"
+     "cost (as the window shows it), month, year, nation1 to nation4, nationality,\n"
+     "sw1, sw2, c1 to c6, unit_number and unassigned (a blob); unit is the key.\n"
+     "\n"
+     "SELECT prints its rows as a table (--csv: as CSV). UPDATE may change any column\n"
+     "but unit; a new class_name sets class, a new nationality the nation bytes.\n"
+     "INSERT adds units right after the last, as Create Unit does (a column left out\n"
+     "is 0, unit_number the unit's own number). DELETE, renumbering and a gap are\n"
+     "refused. Every changed unit is then checked as import checks a row, the changes\n"
+     "are listed, and both files are written at once; on any problem nothing is\n"
+     "written. Exit status 0 done (or only read), 1 nothing changed, 2 an error.\n"
+     "\n"
+     "Examples:\n"
+     "  varnel-tool sql Equip97.eqp \"SELECT unit, name, cost FROM units\n"
+     "      WHERE class_name = 'Tank' ORDER BY cost DESC LIMIT 5\"\n"
+     "  varnel-tool sql Equip97.eqp --dry-run \"UPDATE units SET cost = cost * 1.1\n"
+     "      WHERE class_name = 'Tank'\"\n"
+     "  varnel-tool sql Equip97.eqp \"UPDATE units SET initiative = initiative + 1\n"
+     "      WHERE nationality = 'Finland' AND initiative < 255\"\n"
+     "  varnel-tool sql Equip97.eqp -f rebalance.sql",
+     kSqlOptions, kSqlFiles, runSql},
+    {"patch", "PATCH EQP [--names TXT] [--dry-run] [--skip-conflicts]",
+     "Apply a mod patch made by diff --patch.",
+     "Applies PATCH to EQP and its name list, field by field: a value that EQP holds\n"
+     "as the patch's base held it takes the patch's new value; one that holds the new\n"
+     "value already stays; any other value is a conflict, listed with the unit, the\n"
+     "field, the value found and both sides of the patch. With a conflict nothing is\n"
+     "written unless --skip-conflicts, which applies the rest. Units the patch adds\n"
+     "are appended when EQP has as many units as the patch's base. The result is\n"
+     "checked as import checks a row. Exit status 0 done, 1 nothing to change, 2 an\n"
+     "error or conflicts (nothing was written).\n"
+     "\n"
+     "Examples (two mods of one game file, merged):\n"
+     "  varnel-tool diff base/Equip97.eqp modA/Equip97.eqp --patch > modA.json\n"
+     "  varnel-tool patch modA.json modB/Equip97.eqp --dry-run\n"
+     "  varnel-tool patch modA.json modB/Equip97.eqp",
+     kPatchOptions, kPatchFiles, runPatch},
 };
 
 std::string overview() {

@@ -7,6 +7,7 @@
 #include "data/equipment_image.h"
 #include "data/name_list_image.h"
 #include "data/system_files.h"
+#include "patch_format.h"
 #include "tool_commands.h"
 #include "unit_columns.h"
 
@@ -86,6 +87,17 @@ void printDifferences(std::ostream& out, const std::vector<Difference>& found) {
 int diffFiles(const DiffRequest& request, std::ostream& out) {
     const EquipmentImage before = EquipmentImage::load(request.oldEquipmentPath);
     const EquipmentImage after = EquipmentImage::load(request.newEquipmentPath);
+    if (request.patch) {
+        // A patch carries the names: without --names, the lists beside the files.
+        const bool given = !request.oldNameListPath.empty();
+        const NameListImage namesBefore = NameListImage::load(
+            given ? request.oldNameListPath : data::defaultNameListFor(request.oldEquipmentPath));
+        const NameListImage namesAfter = NameListImage::load(
+            given ? request.newNameListPath : data::defaultNameListFor(request.newEquipmentPath));
+        const Patch patch = makePatch(before, after, namesBefore, namesAfter);
+        out << writePatch(patch);
+        return patch.changed.empty() && patch.added.empty() && !patch.counterAfter ? 0 : 1;
+    }
     std::optional<NameListImage> namesBefore, namesAfter;
     if (!request.oldNameListPath.empty()) {
         namesBefore = NameListImage::load(request.oldNameListPath);

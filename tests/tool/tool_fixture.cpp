@@ -20,7 +20,11 @@ ToolResult runProgram(const std::vector<std::string>& arguments) {
     const TempFolder outputs;
     std::string command = "'" VARNEL_TOOL_PROGRAM "'";
     for (const std::string& argument : arguments) {
-        command += " '" + argument + "'";  // the tests' arguments hold no quote
+        std::string quoted;
+        for (const char c : argument) {
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        command += " '" + quoted + "'";
     }
     command += " >'" + outputs.file("out") + "' 2>'" + outputs.file("err") + "'";
     const int status = std::system(command.c_str());

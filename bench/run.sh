@@ -35,3 +35,7 @@ probes=("$build/bench/startup_editor" "$build/bench/startup_bare")
 # varnel-tool's jobs against the raw file work and a Python script (bench/tool_bench.cpp).
 echo
 "$build/bench/tool_bench" | tee "$build/bench-tool.txt"
+
+# The mass edits: sql and patch at 32767 units, each next to the import of the same change.
+echo
+"$build/bench/mass_edit_bench" | tee "$build/bench-mass-edit.txt"

@@ -40,6 +40,14 @@ std::string readPatchFile(const std::string& path) {
     return text;
 }
 
+// A name (UTF-8) in a conflict's line: in quotes, its control characters shown.
+std::string inQuotes(std::string_view name) {
+    std::string text(1, '"');
+    text += shownText(name);
+    text += '"';
+    return text;
+}
+
 std::size_t indexOf(const Column* column) {
     return static_cast<std::size_t>(column - unitColumns().data());
 }
@@ -79,7 +87,13 @@ class PatchRows {
 
     std::string caption(std::int64_t unit) const {
         const std::string_view name = names_.nameOf(unit);
-        return "unit " + std::to_string(unit) + (name.empty() ? "" : " " + quotedName(name));
+        std::string text = "unit ";
+        text += std::to_string(unit);
+        if (!name.empty()) {
+            text += ' ';
+            text += quotedName(name);
+        }
+        return text;
     }
 
     void conflict(std::int64_t unit, std::string_view field, const std::string& found,
@@ -118,9 +132,8 @@ class PatchRows {
                 cell = guardedCell(*unit.nameAfter);
                 changes = true;
             } else if (found != *unit.nameAfter) {
-                conflict(unit.unit, "Name", "\"" + shownText(found) + "\"",
-                         "\"" + shownText(*unit.nameBefore) + "\"",
-                         "\"" + shownText(*unit.nameAfter) + "\"");
+                conflict(unit.unit, "Name", inQuotes(found), inQuotes(*unit.nameBefore),
+                         inQuotes(*unit.nameAfter));
                 conflicting = true;
             }
         }

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -129,7 +130,7 @@ int authorize(void* context, int action, const char* first, const char* second,
     const bool main = database == nullptr || is(database, "main");
     switch (action) {
         case SQLITE_DELETE:
-            if ((main && is(first, "units")) || is(first, "varnel_touched")) {
+            if (main && is(first, "units")) {
                 refusal =
                     "DELETE is refused: a unit cannot be taken out of the equipment file, since "
                     "the game knows every unit after it by its place in the file.";
@@ -137,10 +138,6 @@ int authorize(void* context, int action, const char* first, const char* second,
             }
             return SQLITE_OK;
         case SQLITE_UPDATE:
-            if (is(first, "varnel_touched")) {
-                refusal = "The table varnel_touched is the tool's own and cannot be changed.";
-                return SQLITE_DENY;
-            }
             if (main && is(first, "units") && is(second, "unit")) {
                 refusal =
                     "Changing the column unit is refused: it is the unit's place in the file, "
@@ -155,15 +152,13 @@ int authorize(void* context, int action, const char* first, const char* second,
                 return SQLITE_DENY;
             }
             return SQLITE_OK;
-        case SQLITE_DROP_TEMP_TABLE:
-        case SQLITE_DROP_TEMP_TRIGGER:
-            if (std::string_view(first != nullptr ? first : "").starts_with("varnel_")) {
-                refusal = std::string(first) +
-                          " keeps the tool's own account of the rows "
-                          "changed and cannot be dropped.";
-                return SQLITE_DENY;
-            }
-            return SQLITE_OK;
+        case SQLITE_TRANSACTION:
+        case SQLITE_SAVEPOINT:
+            refusal =
+                "BEGIN, COMMIT, ROLLBACK and SAVEPOINT are refused: the statements are one "
+                "change, written when all of them have run and refused as a whole when one "
+                "fails (--dry-run shows what they would write).";
+            return SQLITE_DENY;
         case SQLITE_ATTACH:
         case SQLITE_DETACH:
             refusal =
@@ -177,8 +172,10 @@ int authorize(void* context, int action, const char* first, const char* second,
             refusal = "PRAGMA " + std::string(first != nullptr ? first : "") +
                       " is refused; PRAGMA table_info(units) lists the columns.";
             return SQLITE_DENY;
-        case SQLITE_CREATE_VTABLE:
         case SQLITE_DROP_VTABLE:
+            refusal = "The table units cannot be dropped, renamed or altered.";
+            return SQLITE_DENY;
+        case SQLITE_CREATE_VTABLE:
             refusal = "Virtual tables are refused.";
             return SQLITE_DENY;
         case SQLITE_FUNCTION:
@@ -213,34 +210,34 @@ std::string shownStatement(std::string_view text) {
 // A value of the table as the unit table's cell: numbers as decimal text, a fraction as its
 // shortest exact decimal (which the cost rounds down to a multiple of 12 and any other field
 // refuses), text as it is, NULL empty, a blob as bytes in hex.
-void appendCell(std::string& cell, sqlite3_stmt* row, int index) {
-    switch (sqlite3_column_type(row, index)) {
+void appendValue(std::string& cell, sqlite3_value* value) {
+    switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER: {
             char digits[24];
             const auto end =
-                std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(row, index)).ptr;
+                std::to_chars(digits, digits + sizeof digits, sqlite3_value_int64(value)).ptr;
             cell.append(digits, end);
             break;
         }
         case SQLITE_FLOAT: {
-            const double value = sqlite3_column_double(row, index);
+            const double number = sqlite3_value_double(value);
             char digits[40];
             const bool whole =
-                std::isfinite(value) && std::fabs(value) < 9.0e15 && value == std::floor(value);
-            const auto end =
-                whole ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value))
-                            .ptr
-                      : std::to_chars(digits, digits + sizeof digits, value).ptr;
+                std::isfinite(number) && std::fabs(number) < 9.0e15 && number == std::floor(number);
+            const auto end = whole ? std::to_chars(digits, digits + sizeof digits,
+                                                   static_cast<long long>(number))
+                                         .ptr
+                                   : std::to_chars(digits, digits + sizeof digits, number).ptr;
             cell.append(digits, end);
             break;
         }
         case SQLITE_TEXT:
-            cell.append(reinterpret_cast<const char*>(sqlite3_column_text(row, index)),
-                        static_cast<std::size_t>(sqlite3_column_bytes(row, index)));
+            cell.append(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                        static_cast<std::size_t>(sqlite3_value_bytes(value)));
             break;
         case SQLITE_BLOB: {
-            const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(row, index));
-            const int size = sqlite3_column_bytes(row, index);
+            const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(value));
+            const int size = sqlite3_value_bytes(value);
             for (int i = 0; i < size; ++i) {
                 if (i > 0) {
                     cell += ' ';
@@ -278,7 +275,7 @@ class ResultTable {
         std::vector<std::string> cells(numeric_.size());
         for (std::size_t i = 0; i < cells.size(); ++i) {
             const int type = sqlite3_column_type(statement, static_cast<int>(i));
-            appendCell(cells[i], statement, static_cast<int>(i));
+            appendValue(cells[i], sqlite3_column_value(statement, static_cast<int>(i)));
             numeric_[i] = numeric_[i] &&
                           (type == SQLITE_INTEGER || type == SQLITE_FLOAT || type == SQLITE_NULL);
         }
@@ -352,13 +349,13 @@ class ResultTable {
     std::vector<std::vector<std::string>> rows_;
 };
 
+// The table units: a virtual table over the equipment file and the name list as they were read,
+// so that nothing is copied. A row the statements update or add is kept as the values they gave
+// it; every other row is read from the files' bytes when a statement asks for it.
 class UnitTable {
   public:
     UnitTable(const data::EquipmentImage& image, const data::NameListImage& names)
         : image_(image), names_(names) {
-        // One thread, and no count of the memory taken: no lock is taken for each page.
-        sqlite3_config(SQLITE_CONFIG_SINGLETHREAD);
-        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
         sqlite3_hard_heap_limit64(kHeapLimit);
         sqlite3* opened = nullptr;
         const int status = sqlite3_open_v2(":memory:", &opened,
@@ -372,26 +369,24 @@ class UnitTable {
         // memory.
         sqlite3_limit(db_.get(), SQLITE_LIMIT_ATTACHED, 0);
         execute("PRAGMA temp_store = MEMORY");
-        std::string create = "CREATE TABLE units (";
-        std::string insert = "INSERT INTO units VALUES (";
-        for (std::size_t i = 0; i < sqlColumns().size(); ++i) {
-            const SqlColumn& column = sqlColumns()[i];
-            create += (i == 0 ? "" : ", ") + column.name + " " + column.type +
-                      (column.column->kind == ColumnKind::Unit ? " PRIMARY KEY" : "");
-            insert += (i == 0 ? "?" : ", ?");
+        if (sqlite3_create_module_v2(db_.get(), "varnel_units", &kModule, this, nullptr) !=
+            SQLITE_OK) {
+            throw failure(0, "the table units");
         }
-        execute(create + ")");
-        load(insert + ")");
-        // The units a statement updates or adds, whatever it is, so that only their rows are
-        // looked at afterwards.
-        execute("CREATE TEMP TABLE varnel_touched (unit INTEGER PRIMARY KEY)");
-        execute(
-            "CREATE TEMP TRIGGER varnel_updated AFTER UPDATE ON main.units BEGIN "
-            "INSERT OR IGNORE INTO varnel_touched VALUES (new.unit); END");
-        execute(
-            "CREATE TEMP TRIGGER varnel_added AFTER INSERT ON main.units BEGIN "
-            "INSERT OR IGNORE INTO varnel_touched VALUES (new.unit); END");
+        execute("CREATE VIRTUAL TABLE units USING varnel_units");
         sqlite3_set_authorizer(db_.get(), authorize, &guard_);
+    }
+
+    UnitTable(const UnitTable&) = delete;
+    UnitTable& operator=(const UnitTable&) = delete;
+
+    ~UnitTable() {
+        db_.reset();  // before the rows its statements may still read
+        for (auto& row : rows_) {
+            for (sqlite3_value* value : row.second) {
+                sqlite3_value_free(value);
+            }
+        }
     }
 
     // Runs the statements one after the other, printing the rows of each that returns rows.
@@ -447,28 +442,12 @@ class UnitTable {
     // Feeds every unit whose row the statements changed, and every row they added, to the plan
     // as a row of cells; returns how many rows differ.
     std::size_t feedChanges(ImportPlan& plan) {
-        std::string select = "SELECT ";
         std::vector<const Column*> columns;
         std::vector<std::string> names;
-        for (std::size_t i = 0; i < sqlColumns().size(); ++i) {
-            select += (i == 0 ? "" : ", ") + sqlColumns()[i].name;
-            columns.push_back(sqlColumns()[i].column);
-            names.push_back(sqlColumns()[i].name);
+        for (const SqlColumn& column : sqlColumns()) {
+            columns.push_back(column.column);
+            names.push_back(column.name);
         }
-        sqlite3_set_authorizer(db_.get(), nullptr, nullptr);
-        // Every unit of the file is still there: none can be deleted or renumbered, and this
-        // makes sure of it.
-        Statement kept = prepare("SELECT count(*) FROM units WHERE unit >= 0 AND unit < ?");
-        sqlite3_bind_int64(kept.get(), 1, image_.units());
-        if (sqlite3_step(kept.get()) != SQLITE_ROW ||
-            sqlite3_column_int64(kept.get(), 0) != image_.units()) {
-            throw Error(
-                "Units are gone from the table units: a unit cannot be taken out of the "
-                "equipment file. Nothing was written.");
-        }
-        Statement statement = prepare(select +
-                                      " FROM units WHERE unit IN (SELECT unit FROM "
-                                      "varnel_touched) ORDER BY unit");
         plan.beginUnitRows(std::move(columns), std::move(names), "the result of the statements");
         const std::size_t count = sqlColumns().size();
         const std::size_t classColumn = columnIndex(ColumnKind::Field, FieldKind::Class);
@@ -476,23 +455,22 @@ class UnitTable {
         const std::size_t nationalityColumn = columnIndex(ColumnKind::Nationality);
         const std::vector<std::size_t> nationBytes = nationColumns();
         std::vector<std::string> cells(count), before(count);
-        std::vector<bool> null(count);
+        std::vector<bool> null(count), given(count);
         std::vector<std::string_view> views(count);
         std::size_t changed = 0;
-        int step;
-        while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
-            const std::int64_t unit = sqlite3_column_int64(statement.get(), 0);
+        for (const auto& [unit, values] : rows_) {
             const bool added = unit < 0 || unit >= image_.units();
-            for (std::size_t i = 0; i < count; ++i) {
+            cells[0] = std::to_string(unit);
+            null[0] = false;
+            for (std::size_t i = 1; i < count; ++i) {
                 cells[i].clear();
-                appendCell(cells[i], statement.get(), static_cast<int>(i));
-                null[i] = sqlite3_column_type(statement.get(), static_cast<int>(i)) == SQLITE_NULL;
+                appendValue(cells[i], values[i]);
+                null[i] = sqlite3_value_type(values[i]) == SQLITE_NULL;
                 if (isTextColumn(*sqlColumns()[i].column) && !null[i]) {
                     cells[i] = guardedCell(cells[i]);
                 }
             }
             // A changed cell of an old unit, or a value given for a new one.
-            std::vector<bool> given(count, true);
             if (!added) {
                 const data::Unit record = image_.unit(unit);
                 const std::string_view name = names_.nameOf(unit);
@@ -527,14 +505,316 @@ class UnitTable {
             }
             plan.takeUnitRow(views);
         }
-        if (step != SQLITE_DONE) {
-            throw failure(0, "SELECT ... FROM units");
-        }
         plan.endUnitRows();
         return changed;
     }
 
   private:
+    struct Table {
+        sqlite3_vtab base;  // first: SQLite sees this
+        UnitTable* owner;
+    };
+    // A walk through the units in unit order: a unit added before 0, the file's units, then the
+    // units added after them. The file's units are read one at a time, each decoded once.
+    struct Cursor {
+        sqlite3_vtab_cursor base;  // first: SQLite sees this
+        std::vector<std::int64_t> below, above;
+        std::int64_t at = 0, end = 0;  // positions in below + the file's units + above
+        std::int64_t decoded = -1;
+        data::Unit record;
+    };
+
+    std::int64_t unitAt(const Cursor& cursor) const {
+        const auto below = static_cast<std::int64_t>(cursor.below.size());
+        if (cursor.at < below) {
+            return cursor.below[static_cast<std::size_t>(cursor.at)];
+        }
+        if (cursor.at < below + image_.units()) {
+            return cursor.at - below;
+        }
+        return cursor.above[static_cast<std::size_t>(cursor.at - below - image_.units())];
+    }
+
+    bool exists(std::int64_t unit) const {
+        return (unit >= 0 && unit < image_.units()) || rows_.count(unit) > 0;
+    }
+
+    static int connect(sqlite3* db, void* owner, int, const char* const*, sqlite3_vtab** made,
+                       char**) {
+        std::string schema = "CREATE TABLE x(";
+        for (std::size_t i = 0; i < sqlColumns().size(); ++i) {
+            schema += (i == 0 ? "" : ", ") + sqlColumns()[i].name + " " + sqlColumns()[i].type;
+        }
+        const int status = sqlite3_declare_vtab(db, (schema + ")").c_str());
+        if (status != SQLITE_OK) {
+            return status;
+        }
+        auto* table = new Table{};
+        table->owner = static_cast<UnitTable*>(owner);
+        *made = &table->base;
+        return SQLITE_OK;
+    }
+
+    static int disconnect(sqlite3_vtab* table) {
+        delete reinterpret_cast<Table*>(table);
+        return SQLITE_OK;
+    }
+
+    // unit = value is looked up; anything else walks the units in unit order.
+    static int bestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
+        info->idxNum = 0;
+        info->estimatedCost = 100000;
+        for (int i = 0; i < info->nConstraint; ++i) {
+            const auto& constraint = info->aConstraint[i];
+            if (constraint.usable && constraint.iColumn <= 0 &&
+                constraint.op == SQLITE_INDEX_CONSTRAINT_EQ) {
+                info->aConstraintUsage[i].argvIndex = 1;
+                info->aConstraintUsage[i].omit = 1;
+                info->idxNum = 1;
+                info->estimatedCost = 1;
+                info->estimatedRows = 1;
+                info->idxFlags = SQLITE_INDEX_SCAN_UNIQUE;
+                break;
+            }
+        }
+        if (info->nOrderBy == 1 && info->aOrderBy[0].iColumn <= 0 && !info->aOrderBy[0].desc) {
+            info->orderByConsumed = 1;
+        }
+        return SQLITE_OK;
+    }
+
+    static int open(sqlite3_vtab*, sqlite3_vtab_cursor** made) {
+        auto* cursor = new Cursor{};
+        *made = &cursor->base;
+        return SQLITE_OK;
+    }
+
+    static int close(sqlite3_vtab_cursor* cursor) {
+        delete reinterpret_cast<Cursor*>(cursor);
+        return SQLITE_OK;
+    }
+
+    static UnitTable& ownerOf(sqlite3_vtab_cursor* cursor) {
+        return *reinterpret_cast<Table*>(cursor->pVtab)->owner;
+    }
+
+    static int filter(sqlite3_vtab_cursor* base, int index, const char*, int,
+                      sqlite3_value** argv) {
+        Cursor& cursor = *reinterpret_cast<Cursor*>(base);
+        const UnitTable& owner = ownerOf(base);
+        const std::int64_t units = owner.image_.units();
+        cursor.below.clear();
+        cursor.above.clear();
+        cursor.at = 0;
+        if (index == 1) {
+            // Only a whole number can be a unit; 7.0 and '7' are taken as 7, as SQL compares.
+            sqlite3_value* wanted = argv[0];
+            const int type = sqlite3_value_numeric_type(wanted);
+            const std::int64_t unit = sqlite3_value_int64(wanted);
+            const bool whole =
+                type == SQLITE_INTEGER ||
+                (type == SQLITE_FLOAT && sqlite3_value_double(wanted) == static_cast<double>(unit));
+            cursor.end = 0;
+            if (whole && owner.exists(unit)) {
+                // One position, placed where unitAt finds this unit.
+                if (unit >= 0 && unit < units) {
+                    cursor.at = unit;
+                    cursor.end = unit + 1;
+                } else {
+                    cursor.below.push_back(unit);
+                    cursor.end = 1;
+                }
+            }
+            return SQLITE_OK;
+        }
+        for (const auto& [unit, values] : owner.rows_) {
+            if (unit < 0) {
+                cursor.below.push_back(unit);
+            } else if (unit >= units) {
+                cursor.above.push_back(unit);
+            }
+        }
+        cursor.end = static_cast<std::int64_t>(cursor.below.size() + cursor.above.size()) + units;
+        return SQLITE_OK;
+    }
+
+    static int next(sqlite3_vtab_cursor* cursor) {
+        ++reinterpret_cast<Cursor*>(cursor)->at;
+        return SQLITE_OK;
+    }
+
+    static int eof(sqlite3_vtab_cursor* base) {
+        const Cursor& cursor = *reinterpret_cast<Cursor*>(base);
+        return cursor.at >= cursor.end ? 1 : 0;
+    }
+
+    static int rowid(sqlite3_vtab_cursor* base, sqlite3_int64* unit) {
+        *unit = ownerOf(base).unitAt(*reinterpret_cast<Cursor*>(base));
+        return SQLITE_OK;
+    }
+
+    static int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int index) {
+        Cursor& cursor = *reinterpret_cast<Cursor*>(base);
+        const UnitTable& owner = ownerOf(base);
+        const std::int64_t unit = owner.unitAt(cursor);
+        if (index == 0) {
+            sqlite3_result_int64(context, unit);
+            return SQLITE_OK;
+        }
+        if (const auto kept = owner.rows_.find(unit); kept != owner.rows_.end()) {
+            sqlite3_result_value(context, kept->second[static_cast<std::size_t>(index)]);
+            return SQLITE_OK;
+        }
+        if (cursor.decoded != unit) {
+            cursor.record = owner.image_.unit(unit);
+            cursor.decoded = unit;
+        }
+        owner.resultOf(context, *sqlColumns()[static_cast<std::size_t>(index)].column, unit,
+                       cursor.record);
+        return SQLITE_OK;
+    }
+
+    // A column of a unit as the file holds it.
+    void resultOf(sqlite3_context* context, const Column& column, std::int64_t unit,
+                  const data::Unit& record) const {
+        switch (column.kind) {
+            case ColumnKind::Unit:
+                sqlite3_result_int64(context, unit);
+                break;
+            case ColumnKind::Name: {
+                const std::string text = utf8FromCodePage(names_.nameOf(unit));
+                sqlite3_result_text(context, text.data(), static_cast<int>(text.size()),
+                                    SQLITE_TRANSIENT);
+                break;
+            }
+            case ColumnKind::Field:
+                if (column.field->kind == FieldKind::Number) {
+                    sqlite3_result_int64(context, record.number());
+                } else if (column.field->kind == FieldKind::Cost) {
+                    sqlite3_result_int64(context, record.shownValue(*column.field));
+                } else {
+                    sqlite3_result_int64(context, record.byte(*column.field));
+                }
+                break;
+            case ColumnKind::ClassName:
+                resultName(context, className(record.unitClass()));
+                break;
+            case ColumnKind::Nationality:
+                resultName(context,
+                           nationalityName(record.nation()).value_or(data::kUnknownNationality));
+                break;
+            case ColumnKind::Unassigned: {
+                unsigned char bytes[data::layout::kRecordSize];
+                int count = 0;
+                record.forEachUnassigned([&](int, std::uint8_t byte) { bytes[count++] = byte; });
+                sqlite3_result_blob(context, bytes, count, SQLITE_TRANSIENT);
+                break;
+            }
+        }
+    }
+
+    static void resultName(sqlite3_context* context, std::optional<std::string_view> name) {
+        if (name) {
+            sqlite3_result_text(context, name->data(), static_cast<int>(name->size()),
+                                SQLITE_STATIC);
+        } else {
+            sqlite3_result_null(context);
+        }
+    }
+
+    static int refuse(sqlite3_vtab* table, const std::string& reason) {
+        sqlite3_free(table->zErrMsg);
+        table->zErrMsg = sqlite3_mprintf("%s", reason.c_str());
+        return SQLITE_ERROR;
+    }
+
+    // A DELETE (one value), an INSERT (no old unit) or an UPDATE of a row.
+    static int update(sqlite3_vtab* base, int argc, sqlite3_value** argv, sqlite3_int64* made) {
+        UnitTable& owner = *reinterpret_cast<Table*>(base)->owner;
+        if (argc == 1) {
+            return refuse(base,
+                          "DELETE is refused: a unit cannot be taken out of the equipment file, "
+                          "since the game knows every unit after it by its place in the file.");
+        }
+        sqlite3_value* const given = argv[2];  // the unit column
+        std::int64_t unit = 0;
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            if (sqlite3_value_type(given) != SQLITE_NULL) {
+                if (sqlite3_value_numeric_type(given) != SQLITE_INTEGER) {
+                    return refuse(base,
+                                  "A unit's number is a whole number; leave unit NULL for "
+                                  "the next.");
+                }
+                unit = sqlite3_value_int64(given);
+            } else {
+                unit = owner.image_.units();
+                if (!owner.rows_.empty()) {
+                    unit = std::max(unit, owner.rows_.rbegin()->first + 1);
+                }
+            }
+            if (owner.exists(unit) && sqlite3_vtab_on_conflict(owner.db_.get()) != SQLITE_REPLACE) {
+                return refuse(base, "Unit " + std::to_string(unit) +
+                                        " exists already: INSERT adds units after the last "
+                                        "(leave unit NULL for the next), UPDATE changes them.");
+            }
+        } else {
+            unit = sqlite3_value_int64(argv[0]);
+            if (sqlite3_value_type(argv[1]) != SQLITE_INTEGER ||
+                sqlite3_value_int64(argv[1]) != unit ||
+                sqlite3_value_numeric_type(given) != SQLITE_INTEGER ||
+                sqlite3_value_int64(given) != unit) {
+                return refuse(base,
+                              "Changing the column unit is refused: it is the unit's place in "
+                              "the file, and units cannot be renumbered.");
+            }
+        }
+        std::vector<sqlite3_value*> values;
+        values.reserve(sqlColumns().size());
+        for (std::size_t i = 0; i < sqlColumns().size(); ++i) {
+            values.push_back(i == 0 ? nullptr : sqlite3_value_dup(argv[i + 2]));
+            if (i > 0 && values.back() == nullptr) {
+                for (sqlite3_value* value : values) {
+                    sqlite3_value_free(value);
+                }
+                return SQLITE_NOMEM;
+            }
+        }
+        auto& kept = owner.rows_[unit];
+        for (sqlite3_value* value : kept) {
+            sqlite3_value_free(value);
+        }
+        kept = std::move(values);
+        *made = unit;
+        return SQLITE_OK;
+    }
+
+    static constexpr sqlite3_module kModule = {
+        /* iVersion */ 0,
+        connect,
+        connect,
+        bestIndex,
+        disconnect,
+        disconnect,
+        open,
+        close,
+        filter,
+        next,
+        eof,
+        column,
+        rowid,
+        update,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+    };
+
     // A changed class name sets the class, and a changed nationality the four nationality
     // bytes; where only the code or the bytes changed, the name follows them. Where both
     // changed, import's rule holds: they must agree.
@@ -583,84 +863,14 @@ class UnitTable {
         }
     }
 
-    void load(const std::string& insert) {
-        execute("BEGIN");
-        Statement statement = prepare(insert);
-        sqlite3_stmt* row = statement.get();
-        const auto& columns = sqlColumns();
-        std::vector<int> unassigned;
-        data::Unit().forEachUnassigned(
-            [&](int offset, std::uint8_t) { unassigned.push_back(offset); });
-        std::string text;
-        unsigned char bytes[data::layout::kRecordSize];
-        for (std::int64_t unit = 0; unit < image_.units(); ++unit) {
-            const data::Unit record = image_.unit(unit);
-            const std::string_view name = names_.nameOf(unit);
-            for (std::size_t i = 0; i < columns.size(); ++i) {
-                const Column& column = *columns[i].column;
-                const int index = static_cast<int>(i) + 1;
-                switch (column.kind) {
-                    case ColumnKind::Unit:
-                        sqlite3_bind_int64(row, index, unit);
-                        break;
-                    case ColumnKind::Name:
-                        text = utf8FromCodePage(name);
-                        sqlite3_bind_text(row, index, text.data(), static_cast<int>(text.size()),
-                                          SQLITE_STATIC);
-                        break;
-                    case ColumnKind::Field:
-                        if (column.field->kind == FieldKind::Number) {
-                            sqlite3_bind_int64(row, index, record.number());
-                        } else if (column.field->kind == FieldKind::Cost) {
-                            sqlite3_bind_int64(row, index, record.shownValue(*column.field));
-                        } else {
-                            sqlite3_bind_int64(row, index, record.byte(*column.field));
-                        }
-                        break;
-                    case ColumnKind::ClassName:
-                        bindName(row, index, className(record.unitClass()));
-                        break;
-                    case ColumnKind::Nationality:
-                        bindName(
-                            row, index,
-                            nationalityName(record.nation()).value_or(data::kUnknownNationality));
-                        break;
-                    case ColumnKind::Unassigned: {
-                        int count = 0;
-                        for (const int offset : unassigned) {
-                            if (static_cast<std::size_t>(offset) < record.storedSize()) {
-                                bytes[count++] = record.bytes()[static_cast<std::size_t>(offset)];
-                            }
-                        }
-                        sqlite3_bind_blob(row, index, bytes, count, SQLITE_STATIC);
-                        break;
-                    }
-                }
-            }
-            if (sqlite3_step(row) != SQLITE_DONE) {
-                throw failure(0, "INSERT INTO units");
-            }
-            sqlite3_reset(row);
-        }
-        statement.reset();
-        execute("COMMIT");
-    }
-
-    static void bindName(sqlite3_stmt* row, int index, std::optional<std::string_view> name) {
-        if (name) {
-            sqlite3_bind_text(row, index, name->data(), static_cast<int>(name->size()),
-                              SQLITE_STATIC);
-        } else {
-            sqlite3_bind_null(row, index);
-        }
-    }
-
     Error failure(int number, std::string_view source) const {
         std::string message = guard_.refusal;
         if (message.empty()) {
             message = sqlite3_errmsg(db_.get());
             message[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(message[0])));
-            message += ".";
+            if (message.back() != '.') {
+                message += ".";
+            }
         }
         const std::string where =
             number > 0 ? "Statement " + std::to_string(number) + " " + shownStatement(source)
@@ -672,6 +882,9 @@ class UnitTable {
     const data::NameListImage& names_;
     Database db_;
     Guard guard_;
+    // The rows the statements updated or added, by unit; the unit column itself is left null
+    // here, the key being the unit.
+    std::map<std::int64_t, std::vector<sqlite3_value*>> rows_;
 };
 
 }  // namespace

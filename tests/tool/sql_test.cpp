@@ -120,7 +120,8 @@ TEST_F(Sql, InsertAppendsUnitsAsCreateUnitDoes) {
               "UPDATE copy SET unit = NULL, unit_number = NULL, name = 'Light Tank C';\n"
               "INSERT INTO units SELECT * FROM copy;\n"
               "INSERT INTO units (name, class_name, soft, nationality, sw1)\n"
-              "  VALUES ('Ski Patrol', 'Infantry', 4, 'Finland', 1);\n");
+              "  VALUES ('Ski Patrol', 'Infantry', 4, 'Finland', 1);\n"
+              "SELECT unit, name, soft FROM units WHERE unit >= 59;\n");
     const ToolResult result = runProgram({"sql", eqp, "-f", statements});
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     const std::int64_t units = unitsIn(demoEqp);
@@ -141,6 +142,10 @@ TEST_F(Sql, InsertAppendsUnitsAsCreateUnitDoes) {
     EXPECT_EQ(contentOf(eqp), expected);
     EXPECT_EQ(contentOf(txt), demoTxt + "Light Tank C\r\nSki Patrol\r\n");
     EXPECT_NE(result.out.find("2 units added."), std::string::npos) << result.out;
+    // The rows added are there for the statements after them.
+    EXPECT_NE(result.out.find("  60  Light Tank C     6\n  61  Ski Patrol       4\n(3 rows)"),
+              std::string::npos)
+        << result.out;
 }
 
 TEST_F(Sql, RefusedStatementsWriteNothing) {
@@ -162,6 +167,8 @@ TEST_F(Sql, RefusedStatementsWriteNothing) {
          "\"Fighter\" is not the name of class code 2"},
         {"UPDATE units SET nationality = 'Atlantis' WHERE unit = 4",
          "no nationality has this name"},
+        {"INSERT INTO units (unit, name) VALUES (5, 'Twin')", "Unit 5 exists already"},
+        {"BEGIN; UPDATE units SET soft = 1; ROLLBACK", "BEGIN, COMMIT, ROLLBACK and SAVEPOINT"},
         {"DROP TABLE units", "cannot be dropped"},
         {"ATTACH '" + folder.file("other.db") + "' AS other", "ATTACH and DETACH are refused"},
         {"VACUUM INTO '" + folder.file("copy.db") + "'", "Nothing was written."},

@@ -5,6 +5,7 @@
 #include "cell_text.h"
 #include "csv_table.h"
 #include "data/equipment_image.h"
+#include "data/error.h"
 #include "data/name_list_image.h"
 #include "data/system_files.h"
 #include "patch_format.h"
@@ -94,7 +95,13 @@ int diffFiles(const DiffRequest& request, std::ostream& out) {
             given ? request.oldNameListPath : data::defaultNameListFor(request.oldEquipmentPath));
         const NameListImage namesAfter = NameListImage::load(
             given ? request.newNameListPath : data::defaultNameListFor(request.newEquipmentPath));
-        const Patch patch = makePatch(before, after, namesBefore, namesAfter);
+        Patch patch;
+        try {
+            patch = makePatch(before, after, namesBefore, namesAfter);
+        } catch (const data::Error& error) {
+            throw data::Error("No patch from " + request.oldEquipmentPath + " to " +
+                              request.newEquipmentPath + ": " + error.what());
+        }
         out << writePatch(patch);
         return patch.changed.empty() && patch.added.empty() && !patch.counterAfter ? 0 : 1;
     }

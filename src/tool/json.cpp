@@ -442,6 +442,26 @@ JsonError::JsonError(std::string_view text, std::size_t offset, const std::strin
     : std::runtime_error(jsonPlace(text, offset) + ": " + reason), reason_(reason) {}
 
 JsonValue readJson(std::string_view text) {
+    // Every value but the first follows a bracket, a brace, a comma or a colon: counting those
+    // outside strings bounds the values before any is built, so that a text of too many is
+    // refused without taking memory for them.
+    std::size_t values = 1;
+    bool inString = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (inString) {
+            at += c == '\\' ? 1 : 0;
+            inString = c != '"';
+        } else {
+            inString = c == '"';
+            values += c == '[' || c == '{' || c == ',' || c == ':' ? 1 : 0;
+        }
+        if (values > kMostJsonValues) {
+            throw JsonError(text, at,
+                            "the text holds more than " + std::to_string(kMostJsonValues) +
+                                " values, more than a patch of this tool holds");
+        }
+    }
     return Reader(text).readText();
 }
 

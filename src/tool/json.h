@@ -15,6 +15,10 @@ namespace varnel::tool {
 // The deepest nesting of arrays and objects the reader takes: a deeper text is refused before it
 // can use up the stack.
 inline constexpr int kDeepestJson = 64;
+// The most values the reader takes, so that a text of millions of tiny values ("[0,0,0,...")
+// cannot take the machine's memory (a value held takes some 110 bytes): a patch that changes
+// every unit of a full file in a dozen fields has fewer. Whole files are rewritten by import.
+inline constexpr std::size_t kMostJsonValues = 2'000'000;
 
 enum class JsonKind {
     Null,

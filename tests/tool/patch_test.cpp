@@ -127,12 +127,23 @@ TEST_F(Patching, APatchFromAnotherBaseConflictsWhereTheFilesDiffer) {
         << result.err;
     EXPECT_TRUE(contentOf(b) == shorter);
 
-    // No patch at all.
-    writeFile(patch, "{\"format\": \"varnel-tool patch\", \"version\": 7}");
-    const ToolResult later = runProgram({"patch", patch, b});
-    EXPECT_EQ(later.status, 2);
-    EXPECT_NE(later.err.find(patch), std::string::npos) << later.err;
-    EXPECT_TRUE(contentOf(b) == shorter);
+    // No patch at all: a later version, and millions of values, refused before they are built.
+    std::string zeros = "[0";
+    for (int i = 0; i < 2'000'000; ++i) {
+        zeros += ",0";
+    }
+    const std::pair<std::string, std::string> refusedTexts[] = {
+        {"{\"format\": \"varnel-tool patch\", \"version\": 7}", "later varnel-tool"},
+        {zeros + "]", "more than 2000000 values"}};
+    for (const auto& [text, said] : refusedTexts) {
+        writeFile(patch, text);
+        const ToolResult refused = runProgram({"patch", patch, b});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_NE(refused.err.find("Cannot read the patch " + patch), std::string::npos)
+            << refused.err;
+        EXPECT_NE(refused.err.find(said), std::string::npos) << refused.err;
+        EXPECT_TRUE(contentOf(b) == shorter);
+    }
 }
 
 }  // namespace

@@ -101,9 +101,10 @@ TEST_F(Sql, UpdateWritesExactlyTheBytesOfTheMatchedUnits) {
 }
 
 TEST_F(Sql, ClassNameAndNationalitySetTheirCodes) {
-    const ToolResult result = runProgram(
-        {"sql", eqp,
-         "UPDATE units SET class_name = 'Recon', nationality = 'Finland' WHERE unit = 6"});
+    const std::string statements = folder.file("finnish.sql");
+    writeFile(statements,
+              "UPDATE units SET class_name = 'Recon', nationality = 'Finland' WHERE unit = 6;");
+    const ToolResult result = runProgram({"sql", eqp, "-f", statements});
     ASSERT_EQ(result.status, 0) << result.err;
     std::string expected = withByte(demoEqp, 6, kClass, 3);
     for (int i = 0; i < 4; ++i) {
@@ -122,7 +123,8 @@ TEST_F(Sql, InsertAppendsUnitsAsCreateUnitDoes) {
               "INSERT INTO units (name, class_name, soft, nationality, sw1)\n"
               "  VALUES ('Ski Patrol', 'Infantry', 4, 'Finland', 1);\n"
               "SELECT unit, name, soft FROM units WHERE unit >= 59;\n");
-    const ToolResult result = runProgram({"sql", eqp, "-f", statements});
+    // Statements read from the input when none are given.
+    const ToolResult result = runProgram({"sql", eqp}, statements);
     ASSERT_EQ(result.status, 0) << result.out << result.err;
     const std::int64_t units = unitsIn(demoEqp);
     std::string copy = demoEqp.substr(static_cast<std::size_t>(2 + 73 * 7), 73);

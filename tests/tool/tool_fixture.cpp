@@ -16,7 +16,7 @@ ToolResult runTool(const std::vector<std::string>& arguments) {
     return {status, out.str(), err.str()};
 }
 
-ToolResult runProgram(const std::vector<std::string>& arguments) {
+ToolResult runProgram(const std::vector<std::string>& arguments, const std::string& input) {
     const TempFolder outputs;
     std::string command = "'" VARNEL_TOOL_PROGRAM "'";
     for (const std::string& argument : arguments) {
@@ -27,6 +27,9 @@ ToolResult runProgram(const std::vector<std::string>& arguments) {
         command += " '" + quoted + "'";
     }
     command += " >'" + outputs.file("out") + "' 2>'" + outputs.file("err") + "'";
+    if (!input.empty()) {
+        command += " <'" + input + "'";
+    }
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, contentOf(outputs.file("out")),
             contentOf(outputs.file("err"))};

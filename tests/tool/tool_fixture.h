@@ -17,8 +17,8 @@ struct ToolResult {
 
 // varnel-tool with these arguments, run in this process.
 ToolResult runTool(const std::vector<std::string>& arguments);
-// The built program, run with these arguments.
-ToolResult runProgram(const std::vector<std::string>& arguments);
+// The built program, run with these arguments; its input is the file input, if one is given.
+ToolResult runProgram(const std::vector<std::string>& arguments, const std::string& input = "");
 
 std::string contentOf(const std::string& path);
 

@@ -64,9 +64,11 @@ TEST_F(Sql, SelectPrintsAnAlignedTableOrCsvAndWritesNothing) {
                   std::to_string(tanks) + "\n(1 row)\n");
     expectUntouched(result);
 
-    result = runProgram({"sql", "--csv", eqp, "SELECT unit, name FROM units WHERE unit IN (7, 9)"});
+    // A text a spreadsheet would take for a formula stays text, as export writes it.
+    result = runProgram(
+        {"sql", "--csv", eqp, "SELECT unit, name, '=1+2' AS note FROM units WHERE unit IN (7, 9)"});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "unit,name\r\n7,Light Tank B\r\n9,Heavy Tank A\r\n");
+    EXPECT_EQ(result.out, "unit,name,note\r\n7,Light Tank B,'=1+2\r\n9,Heavy Tank A,'=1+2\r\n");
 }
 
 TEST_F(Sql, UpdateWritesExactlyTheBytesOfTheMatchedUnits) {
@@ -103,10 +105,11 @@ TEST_F(Sql, UpdateWritesExactlyTheBytesOfTheMatchedUnits) {
 TEST_F(Sql, ClassNameAndNationalitySetTheirCodes) {
     const std::string statements = folder.file("finnish.sql");
     writeFile(statements,
-              "UPDATE units SET class_name = 'Recon', nationality = 'Finland' WHERE unit = 6;");
+              "UPDATE units SET class_name = 'Recon', nationality = 'Finland' WHERE unit = 6;\n"
+              "UPDATE units SET class = 10, class_name = 'Fighter' WHERE unit = 8;\n");
     const ToolResult result = runProgram({"sql", eqp, "-f", statements});
     ASSERT_EQ(result.status, 0) << result.err;
-    std::string expected = withByte(demoEqp, 6, kClass, 3);
+    std::string expected = withByte(withByte(demoEqp, 6, kClass, 3), 8, kClass, 10);
     for (int i = 0; i < 4; ++i) {
         expected = withByte(expected, 6, kNation1 + i, i == 0 ? 2 : 0);
     }

@@ -256,7 +256,11 @@ void ImportPlan::readRow(CsvFields cells, std::size_t fieldCount) {
     }
     // The names of class and nationality are checked against the codes as this row leaves them.
     for (const std::size_t i : nameColumns_) {
-        if (const auto reason = checkNameCell(*columns_[i], cells[i], update.record)) {
+        // Rows named by unit come from SQL, whose columns are class and nation1 to nation4.
+        static constexpr CodeColumnNames kSqlNames{"the column class",
+                                                   "the columns nation1 to nation4"};
+        if (const auto reason = checkNameCell(*columns_[i], cells[i], update.record,
+                                              rowsByUnit_ ? kSqlNames : CodeColumnNames{})) {
             problem(rowNumber, *unit, i, *reason);
         }
     }

@@ -414,7 +414,8 @@ std::optional<std::string> applyCell(const Column& column, std::string_view text
 }
 
 std::optional<std::string> checkNameCell(const Column& column, std::string_view cell,
-                                         const data::Unit& record) {
+                                         const data::Unit& record,
+                                         const CodeColumnNames& codesNamed) {
     const std::string_view text = unguardedCell(cell);
     if (text.empty()) {
         return std::nullopt;
@@ -430,7 +431,7 @@ std::optional<std::string> checkNameCell(const Column& column, std::string_view 
         return quoted + " is not the name of class code " + std::to_string(code) +
                (expected ? " (\"" + std::string(*expected) + "\")"
                          : std::string(", which has no name")) +
-               ". The class follows the \"Class\" column" +
+               ". The class follows " + std::string(codesNamed.classCode) +
                (named != 0 ? " (" + quoted + " is code " + std::to_string(named) + ")"
                            : std::string(" (no class has this name)")) +
                "; make the name match the code or leave it empty";
@@ -439,8 +440,8 @@ std::optional<std::string> checkNameCell(const Column& column, std::string_view 
         const std::string quoted = quotedCell(cell);
         const data::NationBytes named = data::nationalityBytesOf(text);
         return quoted + " is not the nationality of the bytes " + listOf(record.nation()) + " (\"" +
-               std::string(nationalityOf(record)) +
-               "\"). The nationality follows the columns nation1 to nation4" +
+               std::string(nationalityOf(record)) + "\"). The nationality follows " +
+               std::string(codesNamed.nationBytes) +
                (named != data::NationBytes{} ? " (" + quoted + " is " + listOf(named) + ")"
                                              : std::string(" (no nationality has this name)")) +
                "; make the name match them or leave it empty";

@@ -55,8 +55,15 @@ std::optional<std::string_view> nationalityName(const data::NationBytes& bytes);
 // cells change nothing: checkNameCell compares them with the codes.
 std::optional<std::string> applyCell(const Column& column, std::string_view text,
                                      data::Unit& record, std::string& name);
+// codesNamed names the code's columns in the message: "the \"Class\" column" and "the columns
+// nation1 to nation4" by default (in SQL: "the column class").
+struct CodeColumnNames {
+    std::string_view classCode = "the \"Class\" column";
+    std::string_view nationBytes = "the columns nation1 to nation4";
+};
 std::optional<std::string> checkNameCell(const Column& column, std::string_view text,
-                                         const data::Unit& record);
+                                         const data::Unit& record,
+                                         const CodeColumnNames& codesNamed = {});
 
 // One field that differs between two records, by its label, the class and nationality by name.
 struct FieldChange {

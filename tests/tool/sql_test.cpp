@@ -169,7 +169,8 @@ TEST_F(Sql, RefusedStatementsWriteNothing) {
         {"UPDATE units SET name = 'Schneemann \u2603' WHERE unit = 4",
          "unit 4, column name: \"Schneemann \u2603\" holds the character"},
         {"UPDATE units SET class = 2, class_name = 'Fighter' WHERE unit = 4",
-         "\"Fighter\" is not the name of class code 2"},
+         "\"Fighter\" is not the name of class code 2 (\"Tank\"). The class follows the column "
+         "class"},
         {"UPDATE units SET nationality = 'Atlantis' WHERE unit = 4",
          "no nationality has this name"},
         {"INSERT INTO units (unit, name) VALUES (5, 'Twin')", "Unit 5 exists already"},

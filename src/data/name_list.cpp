@@ -203,11 +203,7 @@ bool LineReader::readBlock() {
 }
 
 std::string temporaryPathFor(const std::string& listPath) {
-    std::string folder = folderOf(listPath);
-    if (folder.back() != systemFiles().separator()) {
-        folder += systemFiles().separator();
-    }
-    return folder + kTemporaryFileName;
+    return pathInFolderOf(listPath, kTemporaryFileName);
 }
 
 NameListStatus inspectNameList(const std::string& path) {

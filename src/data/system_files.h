@@ -11,7 +11,7 @@
 // operating system replaces the one file that implements it.
 namespace varnel::data {
 
-// An operating-system error code (errno on POSIX); 0 means success.
+// An operating-system error code (errno on POSIX, GetLastError() on Windows); 0 means success.
 using SystemError = int;
 
 struct FileIdentity {
@@ -21,7 +21,8 @@ struct FileIdentity {
 };
 
 // Who may do what with a file: its permission bits (the twelve low bits of a POSIX mode) and its
-// owner and group.
+// owner and group. On Windows the read-only attribute is the owner's write bit, the bits are 0444
+// or 0666, and owner and group are 0.
 struct FileAccess {
     std::uint32_t permissions = 0;
     std::uint32_t owner = 0;
@@ -32,7 +33,8 @@ struct FileStatus {
     bool exists = false;
     bool isFolder = false;
     bool isLink = false;          // only from statusOfLink: the name is a symbolic link
-    bool permitsWriting = false;  // the permission bits let the file's owner write it
+    bool permitsWriting = false;  // the permission bits let the file's owner write it (on
+                                  // Windows: the file is not read-only)
     std::int64_t length = 0;
     FileIdentity identity;
     FileAccess access;
@@ -144,6 +146,9 @@ std::string folderOf(const std::string& path);
 
 // The file-name part of a path (what follows its last separator).
 std::string fileNameOf(const std::string& path);
+
+// The path of the file called name in the folder of path ("a/b.txt", "c.txt": "a/c.txt").
+std::string pathInFolderOf(const std::string& path, const std::string& name);
 
 // Well-known error codes, so that code outside the implementation file and tests can name them.
 SystemError errorNoSpace();

@@ -356,7 +356,8 @@ TEST(ListSpliceTest, IsTheLongestCommonStartAndEndAtEveryPlace) {
     for (int n = 0; n < 300; ++n) {
         old += "Name " + std::to_string(n) + "\r\n";
     }
-    for (const std::size_t at : {0UL, 1UL, 255UL, 256UL, 257UL, 1000UL, old.size() - 1}) {
+    const std::vector<std::size_t> places = {0, 1, 255, 256, 257, 1000, old.size() - 1};
+    for (const std::size_t at : places) {
         for (const std::string& inserted :
              {std::string(), std::string("Renamed"), std::string(600, 'x')}) {
             for (const std::size_t removed : {0UL, 1UL, 300UL}) {

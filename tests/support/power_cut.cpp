@@ -1,6 +1,7 @@
 #include "power_cut.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@ constexpr std::int64_t kSectorSize = 512;
 // At one cut, every subset of this many unflushed calls is tried; any earlier unflushed calls
 // reach the disk or not all together. The commands tested leave fewer unflushed at any moment.
 constexpr std::size_t kMostFreeCalls = 12;
+constexpr long kReportedStates = 5;  // bad states shown in full by explore(); the rest are counted
 
 bool changesData(Kind kind) {
     return kind == Kind::Write || kind == Kind::Truncate;
@@ -456,6 +458,54 @@ CrashCount forEachCrashState(const Recording& recording,
         }
     }
     return count;
+}
+
+std::optional<Bytes> fileIn(const std::string& folder, const char* name) {
+    return bytesOf(folder + "/" + name);
+}
+
+std::string compared(const char* name, const std::optional<Bytes>& now,
+                     const std::optional<Bytes>& before, const std::optional<Bytes>& after) {
+    const std::string file = name;
+    if (now == after) {
+        return file + " new";
+    }
+    if (now == before) {
+        return file + " old";
+    }
+    if (!now) {
+        return file + " missing";
+    }
+    const auto firstDifference = [&](const std::optional<Bytes>& other) {
+        if (!other) {
+            return std::string("it did not exist");
+        }
+        const auto at = std::mismatch(now->begin(), now->end(), other->begin(), other->end());
+        return "byte " + std::to_string(at.first - now->begin());
+    };
+    return file + " neither (" + std::to_string(now->size()) + " bytes; unlike the old from " +
+           firstDifference(before) + ", unlike the new from " + firstDifference(after) + ")";
+}
+
+Explored explore(const std::string& folder, FileKeeper& keeper, const Recording& recording,
+                 const std::function<std::string(const CrashState&)>& judge) {
+    Explored explored;
+    explored.count = forEachCrashState(recording, [&](const CrashState& state) {
+        keeper.put(folder, state.files);
+        const std::string wrong = judge(state);
+        if (!wrong.empty() && ++explored.bad <= kReportedStates) {
+            explored.reports += wrong + "\n " + state.how + "\n";
+        }
+    });
+    if (explored.bad > 0) {
+        explored.reports += "The command's calls:\n" + listCalls(recording);
+    }
+    return explored;
+}
+
+void printCounts(const std::string& command, const Explored& explored, const std::string& more) {
+    std::printf("Power cut in %s: %ld crash states (%ld built), %ld bad%s\n", command.c_str(),
+                explored.count.distinct, explored.count.explored, explored.bad, more.c_str());
 }
 
 }  // namespace varnel::test

@@ -6,15 +6,33 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <string>
 
 namespace varnel::test {
 
 TempFolder::TempFolder() {
+#ifdef _WIN32
+    // No mkdtemp(): a random name, taken by the first create_directory that makes it.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::string name = "varnel-test-" + std::to_string(random() % 1000000000u);
+        const auto candidate = std::filesystem::temp_directory_path() / name;
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = candidate.string();
+        }
+    }
+    if (path_.empty()) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "varnel-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a temporary folder");
     }
     path_ = pattern;
+#endif
 }
 
 TempFolder::~TempFolder() {

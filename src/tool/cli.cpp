@@ -31,7 +31,8 @@ constexpr std::string_view kOverviewHead =
 constexpr std::string_view kOverviewTail =
     "\n"
     "Without --names the name list is the equipment file's name ending in .txt.\n"
-    "\"varnel-tool COMMAND --help\" tells more about a command.\n"
+    "\"varnel-tool COMMAND --help\" tells more about a command; \"varnel-tool --version\"\n"
+    "prints the version.\n"
     "Exit status: 0 done, 1 findings (check), differences (diff) or nothing to\n"
     "change (sql, patch), 2 an error (nothing was written).\n";
 // Where the summaries of the commands begin; a longer usage line has its summary on the next line.
@@ -614,6 +615,10 @@ int runTool(const std::vector<std::string>& arguments, std::ostream& out, std::o
     }
     if (command == "--help" || command == "-h" || command == "help") {
         out << overview();
+        return 0;
+    }
+    if (command == "--version") {
+        out << "varnel-tool " VARNEL_VERSION "\n";
         return 0;
     }
     err << "varnel-tool has no command \"" << command << "\"; the commands are " << commandNames()

@@ -1,8 +1,9 @@
 // Renders the editor's window to a PNG, for the README and for looking at the layout.
 //   screenshot OUT.png [--open FOLDER] [--profi] [--about] [--type FIELD=TEXT]... [--tooltip NAME]
 //   [--click BUTTON]... [--table] [--filter TEXT] [--compare EQP]
-// --click clicks a button of the window (after --open); --table shows the unit table and takes it instead of the window, --filter types into its
-// filter, --compare compares it with another equipment file.
+// --click clicks a button of the window (after --open); --table shows the unit table and takes it
+// instead of the window, --filter types into its filter, --compare compares it with another
+// equipment file.
 // --open runs Open File with FOLDER as the working folder; --type types into a field as a user
 // would, without saving; --tooltip shows the tooltip of a control and takes the screen around the
 // window and the tooltip (on a display server such as Xvfb, where a tooltip is a window of its

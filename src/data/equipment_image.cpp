@@ -9,7 +9,6 @@
 namespace varnel::data {
 namespace {
 
-
 // A file is taken for text (a CSV file or a name list) when its start holds no control bytes but
 // tabs and line ends, and a line break. An equipment file has 0 bytes in nearly every record (the
 // high byte of unitNumber, unassigned bytes), and a CSV header row is some 300 bytes long.

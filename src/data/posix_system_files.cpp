@@ -264,19 +264,11 @@ class PosixSystemFiles final : public SystemFiles {
     }
 };
 
-PosixSystemFiles realFiles;
-SystemFiles* filesInUse = &realFiles;
-
 }  // namespace
 
-SystemFiles& systemFiles() {
-    return *filesInUse;
-}
-
-SystemFiles* installSystemFiles(SystemFiles* files) {
-    SystemFiles* previous = filesInUse;
-    filesInUse = files != nullptr ? files : &realFiles;
-    return previous;
+SystemFiles& realSystemFiles() {
+    static PosixSystemFiles files;
+    return files;
 }
 
 SystemError errorNoSpace() {

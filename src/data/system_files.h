@@ -113,6 +113,9 @@ inline std::string reasonFor(SystemError error) {
 // Installs files as the implementation in use (nullptr restores the real one) and returns the
 // one that was in use.
 SystemFiles* installSystemFiles(SystemFiles* files);
+// The operating system's own implementation, defined by the one file that implements the seam
+// for the system built for.
+SystemFiles& realSystemFiles();
 
 // An open handle that is closed however the scope is left. The normal path calls close() and
 // reports what it returns; the destructor's close is for paths that are already failing and

@@ -618,19 +618,11 @@ class WindowsSystemFiles final : public SystemFiles {
     std::vector<Entry> table_;
 };
 
-WindowsSystemFiles realFiles;
-SystemFiles* filesInUse = &realFiles;
-
 }  // namespace
 
-SystemFiles& systemFiles() {
-    return *filesInUse;
-}
-
-SystemFiles* installSystemFiles(SystemFiles* files) {
-    SystemFiles* previous = filesInUse;
-    filesInUse = files != nullptr ? files : &realFiles;
-    return previous;
+SystemFiles& realSystemFiles() {
+    static WindowsSystemFiles files;
+    return files;
 }
 
 SystemError errorNoSpace() {

@@ -62,7 +62,8 @@ test: deps comma-locale
 	  ctest --output-on-failure -j2
 
 # The data layer and its tests (those that need no Qt) built for 64-bit Windows and run under Wine,
-# in a Wine prefix of the build folder's own, made on the first run.
+# in a Wine prefix of the build folder's own, made on the first run (wineboot is tried again if a
+# server left from an earlier prefix of the same name makes it fail).
 WINE := WINEPREFIX=$(CURDIR)/$(WINDOWS_BUILD)/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 test-windows:
 	$(call install_missing,$(WINDOWS_PACKAGES))
@@ -70,8 +71,14 @@ test-windows:
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Debug \
 	  -DVARNEL_DATA_ONLY=ON -DVARNEL_GOOGLETEST_SOURCE=/usr/src/googletest
 	cmake --build $(WINDOWS_BUILD)
-	@[ -d $(WINDOWS_BUILD)/wine-prefix ] || { echo "Making the Wine prefix"; \
-	  $(WINE) wineboot -i >/dev/null 2>&1 && $(WINE) wineserver -w; }
+	@[ -f $(WINDOWS_BUILD)/wine-prefix/system.reg ] || { echo "Making the Wine prefix"; \
+	  for try in 1 2 3; do \
+	    $(WINE) wineserver -k >/dev/null 2>&1; \
+	    $(WINE) wineboot -i >/dev/null 2>&1; $(WINE) wineserver -w; \
+	    [ -f $(WINDOWS_BUILD)/wine-prefix/system.reg ] && break; \
+	    echo "wineboot did not finish the prefix; trying again"; sleep 2; \
+	  done; \
+	  [ -f $(WINDOWS_BUILD)/wine-prefix/system.reg ] || { echo "Could not make the Wine prefix"; exit 1; }; }
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j2
 
 # The README's screenshots: the window on the demo data, rendered offscreen; one under Xvfb on a

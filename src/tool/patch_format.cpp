@@ -110,6 +110,18 @@ void appendKey(std::string& out, std::string_view key) {
     out += ": ";
 }
 
+// {"old": before, "new": after}, each value written by append.
+template <typename Value, typename Append>
+void appendOldNew(std::string& out, const Value& before, const Value& after, Append append) {
+    out += "{";
+    appendKey(out, "old");
+    append(out, before);
+    out += ", ";
+    appendKey(out, "new");
+    append(out, after);
+    out += "}";
+}
+
 void appendFacts(std::string& out, const PatchFileFacts& facts) {
     appendKey(out, "equipmentBytes");
     appendJsonInteger(out, facts.equipmentBytes);
@@ -131,13 +143,7 @@ void appendChangedUnit(std::string& out, const PatchUnit& unit) {
     if (unit.nameBefore && unit.nameAfter) {
         out += ", ";
         appendKey(out, "name");
-        out += "{";
-        appendKey(out, "old");
-        appendJsonString(out, *unit.nameBefore);
-        out += ", ";
-        appendKey(out, "new");
-        appendJsonString(out, *unit.nameAfter);
-        out += "}";
+        appendOldNew(out, *unit.nameBefore, *unit.nameAfter, appendJsonString);
     }
     if (!unit.fields.empty()) {
         out += ", ";
@@ -147,13 +153,10 @@ void appendChangedUnit(std::string& out, const PatchUnit& unit) {
             const PatchField& field = unit.fields[i];
             out += i > 0 ? ", " : "";
             appendKey(out, field.label);
-            out += "{";
-            appendKey(out, "old");
-            appendCell(out, field.label, field.before);
-            out += ", ";
-            appendKey(out, "new");
-            appendCell(out, field.label, field.after);
-            out += "}";
+            appendOldNew(out, field.before, field.after,
+                         [&](std::string& text, const std::string& cell) {
+                             appendCell(text, field.label, cell);
+                         });
         }
         out += "}";
     }
@@ -720,13 +723,8 @@ std::string writePatch(const Patch& patch) {
     if (patch.counterBefore && patch.counterAfter) {
         out += "  ";
         appendKey(out, "unitCounter");
-        out += "{";
-        appendKey(out, "old");
-        appendJsonInteger(out, *patch.counterBefore);
-        out += ", ";
-        appendKey(out, "new");
-        appendJsonInteger(out, *patch.counterAfter);
-        out += "},\n";
+        appendOldNew(out, *patch.counterBefore, *patch.counterAfter, appendJsonInteger);
+        out += ",\n";
     }
     appendUnitList(out, "changed", patch.changed, appendChangedUnit);
     out += ",\n";
